@@ -1,0 +1,22 @@
+#ifndef QUILLMERE_GPU_CHECK_GPU_CALL_H
+#define QUILLMERE_GPU_CHECK_GPU_CALL_H
+
+#include <cuda_runtime_api.h>
+
+// Source-file label printed in every CUDA error line.
+#define QUILLMERE_FILE_LABEL "quillmere"
+
+// Makes a checked runtime call; the call text printed on failure is the call
+// expression itself, so it cannot drift from the code.
+#define CHECK_GPU_CALL(callSite, call) \
+  checkGpuCall((call), #call, QUILLMERE_FILE_LABEL, (callSite))
+
+// Returns when status is cudaSuccess. Otherwise writes
+// "CUDA error at <label>:<site> code=<status>(<name>) "<callText>" " to
+// standard error, resets the device and exits with status 1.
+void checkGpuCall(cudaError_t status, const char *callText, const char *fileLabel, int callSite);
+
+// The runtime's symbolic name for a status, e.g. "cudaErrorMemoryAllocation".
+const char *gpuErrorName(cudaError_t status);
+
+#endif
