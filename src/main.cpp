@@ -1,0 +1,18 @@
+#include <cstdio>
+#include <cstdlib>
+
+#include "gpu/check_gpu_call.h"
+#include "run_program.h"
+
+int main(int argc, char **argv) {
+  printf("Memory Bandwidth Test\n");
+
+  const int status = runProgram(argc, argv);
+  if (status < 0) {
+    CHECK_GPU_CALL(44, cudaSetDevice(0));
+  }
+  if (status != kRunOk) {
+    printf("Result = FAIL\n");
+  }
+  exit(status != kRunOk ? EXIT_FAILURE : EXIT_SUCCESS);
+}

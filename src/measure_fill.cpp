@@ -1,0 +1,34 @@
+#include <cuda_runtime_api.h>
+
+#include "gpu/check_gpu_call.h"
+#include "measurements.h"
+
+float measureDeviceFill(uint32_t memSize, int repetitions) {
+  cudaEvent_t start = nullptr;
+  cudaEvent_t stop = nullptr;
+  CHECK_GPU_CALL(264, cudaEventCreate(&start));
+  CHECK_GPU_CALL(265, cudaEventCreate(&stop));
+
+  void *d_odata = nullptr;
+  CHECK_GPU_CALL(269, cudaMalloc((void **) &d_odata, memSize));
+
+  float elapsedTimeInMs = kNoTimeYetMs;
+  for (int i = 0; i < repetitions; i++) {
+    float elapsedTimeInMsCurrent = 0.0f;
+    CHECK_GPU_CALL(274, cudaEventRecord(start, 0));
+    CHECK_GPU_CALL(275, cudaMemset(d_odata, 0, memSize));
+    CHECK_GPU_CALL(276, cudaEventRecord(stop, 0));
+    CHECK_GPU_CALL(280, cudaDeviceSynchronize());
+    CHECK_GPU_CALL(283, cudaEventElapsedTime(&elapsedTimeInMsCurrent, start, stop));
+    if (elapsedTimeInMs > elapsedTimeInMsCurrent) {
+      elapsedTimeInMs = elapsedTimeInMsCurrent;
+    }
+  }
+
+  const float figure = megabytesPerSecond(static_cast<double>(memSize), elapsedTimeInMs);
+
+  CHECK_GPU_CALL(293, cudaEventDestroy(stop));
+  CHECK_GPU_CALL(294, cudaEventDestroy(start));
+  CHECK_GPU_CALL(295, cudaFree(d_odata));
+  return figure;
+}

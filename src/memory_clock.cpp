@@ -1,0 +1,109 @@
+#include "memory_clock.h"
+
+#include <cstdio>
+#include <cstring>
+
+const ClockFiles kBoardClockFiles = {
+    "/sys/kernel/debug/clk/emc/pto_rate",
+    "/sys/kernel/debug/clk/emc/clk_rate",
+    {"/sys/kernel/debug/bpmp/debug/emc/tables_info", "/sys/kernel/debug/tegra_emc/tables_info"},
+};
+
+namespace {
+
+// Reads the file's first line into textBuffer and converts it. A file that
+// does not open or yields no line gives false, as if it were not there.
+bool readRateFile(const char *path, char *textBuffer, uint32_t *rate) {
+  FILE *file = fopen(path, "r");
+  if (file == nullptr) {
+    return false;
+  }
+  const bool haveLine = fgets(textBuffer, static_cast<int>(kClockTextBufferSize - 1), file) != nullptr;
+  fclose(file);
+  if (haveLine) {
+    *rate = parseRate(textBuffer);
+  }
+  return haveLine;
+}
+
+FILE *openClockTable(const ClockFiles &files) {
+  FILE *file = fopen(files.tables[0], "r");
+  if (file == nullptr) {
+    file = fopen(files.tables[1], "r");
+  }
+  return file;
+}
+
+}  // namespace
+
+uint32_t parseRate(const char *text) {
+  while (*text == ' ' || (*text >= '\t' && *text <= '\r')) {
+    text++;
+  }
+  if (*text == '+') {
+    text++;
+  }
+  uint64_t value = 0;
+  for (; *text >= '0' && *text <= '9'; text++) {
+    value = value * 10 + static_cast<uint64_t>(*text - '0');
+    if (value > UINT32_MAX) {
+      return UINT32_MAX;
+    }
+  }
+  return static_cast<uint32_t>(value);
+}
+
+bool findClockTag(const char *text, size_t textLength, const char *key, char *tag) {
+  const void *nul = memchr(text, '\0', textLength);
+  const size_t length =
+      nul != nullptr ? static_cast<size_t>(static_cast<const char *>(nul) - text) : textLength;
+  const size_t keyLength = strlen(key);
+  const size_t skip = keyLength + kClockTagOffset;
+  if (keyLength == 0 || length < skip + kClockTagLength) {
+    return false;
+  }
+  // The key is plain text: the first occurrence wins, even inside a longer number.
+  for (size_t at = 0; at + keyLength <= length; at++) {
+    if (memcmp(text + at, key, keyLength) == 0) {
+      if (at + skip + kClockTagLength > length) {
+        return false;
+      }
+      memcpy(tag, text + at + skip, kClockTagLength);
+      tag[kClockTagLength] = '\0';
+      return true;
+    }
+  }
+  return false;
+}
+
+void reportMemoryClock(char *textBuffer, char *scratch) {
+  reportMemoryClockFrom(kBoardClockFiles, textBuffer, scratch);
+}
+
+void reportMemoryClockFrom(const ClockFiles &files, char *textBuffer, char *scratch) {
+  uint32_t measuredRate = 0;
+  if (readRateFile(files.ptoRate, textBuffer, &measuredRate)) {
+    printf("RAM:\t%.1f MHz", static_cast<double>(static_cast<float>(measuredRate) / 1000000.0f));
+  }
+
+  uint32_t clockRate = 0;
+  if (!readRateFile(files.clkRate, textBuffer, &clockRate)) {
+    return;
+  }
+
+  FILE *table = openClockTable(files);
+  if (table == nullptr) {
+    printf("\n");
+    return;
+  }
+  const size_t length = fread(textBuffer, 1, kClockTextBufferSize - 1, table);
+  fclose(table);
+  textBuffer[length] = '\0';
+
+  snprintf(scratch, kClockScratchSize, "%u", clockRate / 1000u);
+  if (findClockTag(textBuffer, length, scratch, scratch)) {
+    printf(" (cfg: %s)\n", scratch);
+  } else {
+    printf("\n");
+  }
+}

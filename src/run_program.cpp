@@ -1,0 +1,94 @@
+#include "run_program.h"
+
+#include <cuda_runtime_api.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "gpu/check_gpu_call.h"
+#include "options.h"
+#include "run_measurements.h"
+#include "usage.h"
+
+namespace {
+
+const uint32_t kDefaultMemSize = 16u << 20;
+const int kDefaultRepetitions = 4000;
+// The byte count is 32 bits wide: 4096 MiB would wrap to 0.
+const long long kSizeLimitMiB = 4096;
+const long long kMaxRepetitions = 2147483647;
+
+// Exits with status 1 when device 0 is in prohibited compute mode. A runtime
+// that cannot answer the query is not taken as a refusal.
+void refuseProhibitedDevice() {
+  int computeMode = cudaComputeModeDefault;
+  if (cudaDeviceGetAttribute(&computeMode, cudaDevAttrComputeMode, 0) != cudaSuccess) {
+    return;
+  }
+  if (computeMode == cudaComputeModeProhibited) {
+    fprintf(stderr,
+            "Error: device is running in <Compute Mode Prohibited>, no threads can use "
+            "::cudaSetDevice().\n");
+    CHECK_GPU_CALL(79, cudaSetDevice(0));
+    exit(EXIT_FAILURE);
+  }
+}
+
+}  // namespace
+
+int runProgram(int argc, const char *const *argv) {
+  uint32_t memSize = kDefaultMemSize;
+  int repetitions = kDefaultRepetitions;
+
+  if (hasOption(argc, argv, "help")) {
+    printUsage();
+    return kRunOk;
+  }
+
+  cudaDeviceProp deviceProp = {};
+  const cudaError_t error_id = cudaGetDeviceProperties(&deviceProp, 0);
+  if (error_id != cudaSuccess) {
+    printf("cudaGetDeviceProperties returned %d\n-> %s\n", static_cast<int>(error_id),
+           cudaGetErrorString(error_id));
+    CHECK_GPU_CALL(87, cudaSetDevice(0));
+    exit(EXIT_FAILURE);
+  }
+  // Never print past the record, whatever the runtime left in it.
+  deviceProp.name[sizeof(deviceProp.name) - 1] = '\0';
+  printf("Device:\t%s\n", deviceProp.name);
+
+  refuseProhibitedDevice();
+
+  if (hasOption(argc, argv, "size")) {
+    const long long sizeMiB = optionIntValue(argc, argv, "size");
+    if (sizeMiB <= 0) {
+      printf("Illegal argument - size must be greater than zero\n");
+      return kRunBadSize;
+    }
+    if (sizeMiB >= kSizeLimitMiB) {
+      printf("Illegal argument - size must be less than 4096\n");
+      return kRunBadSize;
+    }
+    memSize = static_cast<uint32_t>(sizeMiB) << 20;
+  }
+
+  if (hasOption(argc, argv, "loops")) {
+    const long long loops = optionIntValue(argc, argv, "loops");
+    if (loops <= 0) {
+      printf("Illegal argument - loops must be greater than zero\n");
+      return kRunBadLoops;
+    }
+    if (loops > kMaxRepetitions) {
+      printf("Illegal argument - loops must be at most 2147483647\n");
+      return kRunBadLoops;
+    }
+    repetitions = static_cast<int>(loops);
+  }
+
+  runMeasurements(memSize, repetitions);
+
+  // The selection after the run only closes the sequence; its status is not used.
+  (void)cudaSetDevice(0);
+  return kRunOk;
+}

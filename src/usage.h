@@ -1,0 +1,8 @@
+#ifndef QUILLMERE_USAGE_H
+#define QUILLMERE_USAGE_H
+
+// Prints a blank line and the option summary on standard output. The stated
+// defaults (32 MiB, 2000 transfers) are the long-standing text, kept as is.
+void printUsage();
+
+#endif
