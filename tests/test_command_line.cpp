@@ -1,0 +1,121 @@
+// The command line: help, option scanning with its quirks, rejected values.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tool_runner.h"
+
+namespace {
+
+const char kUsage[] =
+    "Memory Bandwidth Test\n"
+    "\n"
+    "Options:\n"
+    "--help\tDisplay this help menu\n"
+    "--size=[SIZE]\tTransfer size in MiB. Defaults to 32.\n"
+    "--loops=[SIZE]\tAmmount of transfers. Defaults to 2000\n";
+
+TEST(Help, PrintsUsageWithoutTouchingTheGpu) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"--help"}, {"-HELP"}, {"help"}, {"--size=0", "--help"}, {"---Help=yes"}, {"--loops=-1", "help"},
+  };
+  for (const auto &args : cases) {
+    SCOPED_TRACE(args.back());
+    const ToolRun run = runTool(args);
+    EXPECT_EQ(run.out, kUsage);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.log, "");
+  }
+}
+
+struct Scanned {
+  std::vector<std::string> args;
+  unsigned long long memSize;
+  int loops;
+};
+
+// Size and repetition count as the stand-in saw them: the first allocation
+// and the elapsed-time reads of the copy measurement.
+TEST(OptionScanning, SetsSizeAndLoops) {
+  const std::vector<Scanned> cases = {
+      {{"--loops=3"}, 16u << 20, 3},
+      {{"--size=8", "--loops=2"}, 8u << 20, 2},
+      {{"size=8", "loops=2"}, 8u << 20, 2},
+      {{"---size=8", "--loops=2"}, 8u << 20, 2},
+      {{"--SIZE=8", "--LoOpS=2"}, 8u << 20, 2},
+      {{"--size64", "--loops=2"}, 16u << 20, 2},
+      {{"--sizes=3", "--size=8", "--loops=2"}, 8u << 20, 2},
+      {{"--size=8", "--size9", "--loops=2"}, 9u << 20, 2},
+      {{"--size=3", "--size=5", "--loops=1"}, 5u << 20, 1},
+      {{"--size= 7", "--loops=+2"}, 7u << 20, 2},
+      {{"--size=6MiB", "--loops=2x"}, 6u << 20, 2},
+      {{"--bogus", "-x", "--", "-", "", "--loops=1"}, 16u << 20, 1},
+      {{"--loops=2147483647", "--size=1", "--loops=1"}, 1u << 20, 1},
+  };
+  for (const Scanned &c : cases) {
+    SCOPED_TRACE(c.args.front() + " " + c.args.back());
+    const ToolRun run = runTool(c.args);
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out.compare(0, bannerAndDevice().size(), bannerAndDevice()), 0) << run.out;
+    EXPECT_EQ(countLogLines(run.log, "cudaMalloc d1 " + std::to_string(c.memSize)), 1) << run.log;
+    EXPECT_EQ(countLogLines(run.log, "cudaEventElapsedTime"), 2 * c.loops);
+  }
+}
+
+TEST(OptionScanning, DefaultsAre16MiBAnd4000Loops) {
+  const ToolRun run = runTool(std::vector<std::string>{});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(countLogLines(run.log, "cudaMalloc d1 16777216"), 1);
+  EXPECT_EQ(countLogLines(run.log, "cudaEventElapsedTime"), 8000);
+}
+
+struct Rejected {
+  std::vector<std::string> args;
+  const char *message;
+};
+
+TEST(OptionScanning, RejectsBadValues) {
+  const char *sizeZero = "Illegal argument - size must be greater than zero\n";
+  const char *sizeLarge = "Illegal argument - size must be less than 4096\n";
+  const char *loopsZero = "Illegal argument - loops must be greater than zero\n";
+  const char *loopsLarge = "Illegal argument - loops must be at most 2147483647\n";
+  const std::vector<Rejected> cases = {
+      {{"--size"}, sizeZero},
+      {{"--size="}, sizeZero},
+      {{"--size=0"}, sizeZero},
+      {{"--size=abc"}, sizeZero},
+      {{"--size=-3"}, sizeZero},
+      {{"--size", "64"}, sizeZero},
+      {{"--size=8", "--sizes=3"}, sizeZero},
+      {{"--size=2047", "--size"}, sizeZero},
+      {{"--size==8"}, sizeZero},
+      {{"--size=-99999999999999999999"}, sizeZero},
+      {{"--size=0", "--loops=0"}, sizeZero},
+      {{"--size=4096"}, sizeLarge},
+      {{"--size=4097"}, sizeLarge},
+      {{"--size=2147483648"}, sizeLarge},
+      {{"--size=99999999999999999999"}, sizeLarge},
+      {{"--size=4096", "--loops=0"}, sizeLarge},
+      {{"--loops"}, loopsZero},
+      {{"--loops=0"}, loopsZero},
+      {{"--loops=-1"}, loopsZero},
+      {{"--loops=-2147483649"}, loopsZero},
+      {{"--size=8", "--loops=none"}, loopsZero},
+      {{"--loops=2147483648"}, loopsLarge},
+      {{"--loops=18446744073709551617"}, loopsLarge},
+  };
+  for (const Rejected &c : cases) {
+    SCOPED_TRACE(c.args.front());
+    const ToolRun run = runTool(c.args);
+    EXPECT_EQ(run.out, bannerAndDevice() + c.message + "Result = FAIL\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.exitStatus, 1);
+    // Only the properties query, the compute mode and the closing selection.
+    EXPECT_EQ(run.log, "cudaGetDeviceProperties 0\ncudaDeviceGetAttribute 20 0\ncudaSetDevice 0\n");
+  }
+}
+
+}  // namespace

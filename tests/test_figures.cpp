@@ -1,0 +1,155 @@
+// Best-of-N selection, the figures' arithmetic, the order of calls, host
+// allocation failures and the clock report within a whole run.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "tool_runner.h"
+
+namespace {
+
+struct FigureCase {
+  std::vector<std::string> args;
+  const char *memSize;
+  const char *times;  // STANDIN_TIMES: copy repetitions first, then fill
+  const char *results;
+};
+
+TEST(Figures, BestOfNAndMegabytesPerSecond) {
+  const std::vector<FigureCase> cases = {
+      // Smallest copy time 0.25 ms: 2 x 1 MiB / 0.25 ms; smallest fill time 1 ms.
+      {{"--size=1", "--loops=3"}, "1048576", "0.5,0.25,0.75,2,1,4",
+       "\nMemcpy\t 4194.3 MB/s (Total: 8388.6 MB/s)\nMemset\t 1048.6 MB/s\n"},
+      // The minimum may come first or last; equal times change nothing.
+      {{"--size=1", "--loops=3"}, "1048576", "0.25,0.5,0.5,4,4,1",
+       "\nMemcpy\t 4194.3 MB/s (Total: 8388.6 MB/s)\nMemset\t 1048.6 MB/s\n"},
+      {{"--size=1", "--loops=2"}, "1048576", "1,1,1,1",
+       "\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\nMemset\t 1048.6 MB/s\n"},
+      // One repetition: the figure is that repetition's.
+      {{"--size=1", "--loops=1"}, "1048576", "0.125",
+       "\nMemcpy\t 8388.6 MB/s (Total: 16777.2 MB/s)\nMemset\t 8388.6 MB/s\n"},
+      {{"--size=16", "--loops=1"}, "16777216", "2,0.5",
+       "\nMemcpy\t 8388.6 MB/s (Total: 16777.2 MB/s)\nMemset\t33554.4 MB/s\n"},
+      // 2 x 2 GiB does not fit 32 bits; the figures must not wrap.
+      {{"--size=2048", "--loops=1"}, "2147483648", "1",
+       "\nMemcpy\t2147483.8 MB/s (Total: 4294967.5 MB/s)\nMemset\t2147483.8 MB/s\n"},
+      {{"--size=4095", "--loops=1"}, "4293918720", "1000",
+       "\nMemcpy\t 4293.9 MB/s (Total: 8587.8 MB/s)\nMemset\t 4293.9 MB/s\n"},
+  };
+  for (const FigureCase &c : cases) {
+    SCOPED_TRACE(std::string(c.args.front()) + " " + c.times);
+    ToolSetup setup;
+    setup.args = c.args;
+    setup.env = {std::string("STANDIN_TIMES=") + c.times};
+    const ToolRun run = runTool(setup);
+    EXPECT_EQ(run.out, bannerAndDevice() + c.results);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.exitStatus, 0);
+    // Every call gets the full byte count, and the staging bytes hold i mod 256.
+    const std::string size = c.memSize;
+    EXPECT_EQ(countLogLines(run.log, "cudaMalloc d1 " + size), 1);
+    EXPECT_EQ(countLogLines(run.log, "cudaMemcpy d1 host " + size + " 1 pattern-ok"), 1) << run.log;
+    EXPECT_EQ(countLogLines(run.log, "cudaMemset d3 0 " + size), countLogLines(run.log, "cudaMemset"));
+  }
+}
+
+TEST(Figures, CallsInOrderWithTheirArguments) {
+  const std::string repetitionCopy =
+      "cudaEventRecord e1 0\n"
+      "cudaMemcpy d2 d1 1048576 3\n"
+      "cudaEventRecord e2 0\n"
+      "cudaDeviceSynchronize\n"
+      "cudaEventElapsedTime e1 e2\n";
+  const std::string repetitionFill =
+      "cudaEventRecord e3 0\n"
+      "cudaMemset d3 0 1048576\n"
+      "cudaEventRecord e4 0\n"
+      "cudaDeviceSynchronize\n"
+      "cudaEventElapsedTime e3 e4\n";
+  const ToolRun run = runTool({"--size=1", "--loops=2"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.log,
+            "cudaGetDeviceProperties 0\n"
+            "cudaDeviceGetAttribute 20 0\n"
+            "cudaSetDevice 0\n"
+            "cudaEventCreate e1\n"
+            "cudaEventCreate e2\n"
+            "cudaMalloc d1 1048576\n"
+            "cudaMalloc d2 1048576\n"
+            "cudaMemcpy d1 host 1048576 1 pattern-ok\n" +
+                repetitionCopy + repetitionCopy +
+                "cudaEventDestroy e2\n"
+                "cudaEventDestroy e1\n"
+                "cudaFree d1\n"
+                "cudaFree d2\n"
+                "cudaEventCreate e3\n"
+                "cudaEventCreate e4\n"
+                "cudaMalloc d3 1048576\n" +
+                repetitionFill + repetitionFill +
+                "cudaEventDestroy e4\n"
+                "cudaEventDestroy e3\n"
+                "cudaFree d3\n"
+                "cudaSetDevice 0\n");
+}
+
+TEST(HostAllocation, StagingBufferFailureEndsTheRun) {
+  ToolSetup setup;
+  setup.args = {"--size=1", "--loops=1"};
+  setup.env = {"FAILALLOC_SIZE=1048576"};
+  setup.failAlloc = true;
+  const ToolRun run = runTool(setup);
+  EXPECT_EQ(run.out, bannerAndDevice());
+  EXPECT_EQ(run.err, "Not enough memory avaialable on host to run test!\n");
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(countLogLines(run.log, "cudaEventCreate"), 2);
+  EXPECT_EQ(countLogLines(run.log, "cudaMalloc"), 0);
+}
+
+struct ClockRun {
+  const char *name;
+  std::vector<std::pair<std::string, std::string>> files;  // under debugfs
+  const char *failAllocSize;                                // nullptr: none
+  const char *clockText;
+};
+
+TEST(ClockReport, StandsBetweenTheDeviceAndTheFigures) {
+  const std::pair<std::string, std::string> pto = {"clk/emc/pto_rate", "800000000\n"};
+  const std::pair<std::string, std::string> clk = {"clk/emc/clk_rate", "800000000\n"};
+  const std::pair<std::string, std::string> table = {"bpmp/debug/emc/tables_info",
+                                                     "800000 kHz, cfg LP4\n"};
+  const std::vector<ClockRun> cases = {
+      {"all files", {pto, clk, table}, nullptr, "RAM:\t800.0 MHz (cfg: LP4)\n"},
+      {"no clk_rate", {pto, table}, nullptr, "RAM:\t800.0 MHz"},
+      {"no table", {pto, clk}, nullptr, "RAM:\t800.0 MHz\n"},
+      {"no pto_rate", {clk, table}, nullptr, " (cfg: LP4)\n"},
+      {"no files", {}, nullptr, ""},
+      {"no text buffer", {pto, clk, table}, "16384", ""},
+  };
+  for (const ClockRun &c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string root = makeTempDir();
+    for (const char *dir : {"/clk", "/clk/emc", "/bpmp", "/bpmp/debug", "/bpmp/debug/emc"}) {
+      ASSERT_EQ(mkdir((root + dir).c_str(), 0700), 0);
+    }
+    for (const auto &file : c.files) {
+      writeFile(root + "/" + file.first, file.second);
+    }
+    ToolSetup setup;
+    setup.args = {"--size=1", "--loops=1"};
+    setup.debugfsRoot = root;
+    if (c.failAllocSize != nullptr) {
+      setup.failAlloc = true;
+      setup.env = {std::string("FAILALLOC_SIZE=") + c.failAllocSize};
+    }
+    const ToolRun run = runTool(setup);
+    EXPECT_EQ(run.out, bannerAndDevice() + c.clockText +
+                           "\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\nMemset\t 1048.6 MB/s\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.exitStatus, 0);
+    removeTree(root);
+  }
+}
+
+}  // namespace

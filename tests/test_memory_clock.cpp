@@ -1,0 +1,132 @@
+// The memory-clock report read from files in a temporary directory.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "memory_clock.h"
+#include "tool_runner.h"
+
+namespace {
+
+struct Files {
+  const char *pto;  // nullptr: the file is missing
+  const char *clk;
+  const char *table1;
+  const char *table2;
+  size_t table1Length = 0;  // 0: up to the first NUL
+};
+
+// Runs the report on files made from c and returns what it printed. The text
+// buffer starts full of stale text, as after an earlier read.
+std::string report(const Files &c) {
+  const std::string dir = makeTempDir();
+  const std::string pto = dir + "/pto_rate";
+  const std::string clk = dir + "/clk_rate";
+  const std::string table1 = dir + "/bpmp_tables_info";
+  const std::string table2 = dir + "/tegra_tables_info";
+  const char *contents[] = {c.pto, c.clk, c.table1, c.table2};
+  const std::string *paths[] = {&pto, &clk, &table1, &table2};
+  for (int i = 0; i < 4; i++) {
+    if (contents[i] != nullptr) {
+      const size_t length = i == 2 && c.table1Length != 0 ? c.table1Length : strlen(contents[i]);
+      writeFile(*paths[i], std::string(contents[i], length));
+    }
+  }
+  const ClockFiles files = {pto.c_str(), clk.c_str(), {table1.c_str(), table2.c_str()}};
+
+  std::vector<char> textBuffer(kClockTextBufferSize, '7');
+  char scratch[kClockScratchSize] = {};
+  fflush(stdout);
+  FILE *captured = tmpfile();
+  const int savedStdout = dup(1);
+  dup2(fileno(captured), 1);
+  reportMemoryClockFrom(files, textBuffer.data(), scratch);
+  fflush(stdout);
+  dup2(savedStdout, 1);
+  close(savedStdout);
+
+  std::string text;
+  rewind(captured);
+  for (int ch = fgetc(captured); ch != EOF; ch = fgetc(captured)) {
+    text += static_cast<char>(ch);
+  }
+  fclose(captured);
+  removeTree(dir);
+  return text;
+}
+
+struct ReportCase {
+  const char *name;
+  Files files;
+  const char *expected;
+};
+
+TEST(MemoryClock, Report) {
+  const char *rate = "800000000\n";
+  const char *table = "emc 800000 kHz, cfg LP4 x\n";
+  const std::vector<ReportCase> cases = {
+      {"all files", {rate, rate, table, nullptr}, "RAM:\t800.0 MHz (cfg: LP4)\n"},
+      {"second table path", {rate, rate, nullptr, table}, "RAM:\t800.0 MHz (cfg: LP4)\n"},
+      {"first table path wins", {rate, rate, table, "800000 kHz, cfg ZZZ"}, "RAM:\t800.0 MHz (cfg: LP4)\n"},
+      {"no clk_rate", {rate, nullptr, table, table}, "RAM:\t800.0 MHz"},
+      {"no table", {rate, rate, nullptr, nullptr}, "RAM:\t800.0 MHz\n"},
+      {"no pto_rate", {nullptr, rate, table, nullptr}, " (cfg: LP4)\n"},
+      {"no files", {nullptr, nullptr, nullptr, nullptr}, ""},
+      {"empty pto_rate falls away", {"", rate, table, nullptr}, " (cfg: LP4)\n"},
+      {"empty clk_rate ends the report", {rate, "", table, nullptr}, "RAM:\t800.0 MHz"},
+      {"rate is not a number", {"n/a\n", rate, table, nullptr}, "RAM:\t0.0 MHz (cfg: LP4)\n"},
+      {"rates above 2^31 Hz", {"3199000000\n", "3199000000\n", "3199000 kHz, cfg L5X\n", nullptr},
+       "RAM:\t3199.0 MHz (cfg: L5X)\n"},
+      {"rates above 2^32 Hz saturate", {"99999999999\n", "99999999999\n", "4294967 kHz, cfg MAX", nullptr},
+       "RAM:\t4295.0 MHz (cfg: MAX)\n"},
+      {"key not in the table", {rate, "204000000\n", table, nullptr}, "RAM:\t800.0 MHz\n"},
+      {"tag runs past the text", {rate, rate, "800000 kHz, cfg LP", nullptr}, "RAM:\t800.0 MHz\n"},
+      {"tag ends the text", {rate, rate, "800000 kHz, cfg LP4", nullptr}, "RAM:\t800.0 MHz (cfg: LP4)\n"},
+      {"first match inside a longer number", {rate, rate, "1800000 kHz, cfg AAA\n800000 kHz, cfg BBB", nullptr},
+       "RAM:\t800.0 MHz (cfg: AAA)\n"},
+      {"empty table", {rate, rate, "", nullptr}, "RAM:\t800.0 MHz\n"},
+  };
+  for (const ReportCase &c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(report(c.files), c.expected);
+  }
+}
+
+TEST(MemoryClock, TableTextEndsAtTheFirstNul) {
+  const char table[] = "x\0 800000 kHz, cfg LP4";
+  const Files files = {"800000000", "800000000", table, nullptr, sizeof table - 1};
+  EXPECT_EQ(report(files), "RAM:\t800.0 MHz\n");
+}
+
+TEST(MemoryClock, ParseRate) {
+  const std::vector<std::pair<const char *, uint32_t>> cases = {
+      {"800000000\n", 800000000u}, {"  42", 42u},          {"+7", 7u},
+      {"-5", 0u},                  {"", 0u},               {"12abc", 12u},
+      {"3199000000", 3199000000u}, {"4294967295", 4294967295u},
+      {"4294967296", 4294967295u}, {"000000000000000000001", 1u},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.first);
+    EXPECT_EQ(parseRate(c.first), c.second);
+  }
+}
+
+TEST(MemoryClock, TagLookupStaysInsideTheGivenLength) {
+  const char text[] = "800000 kHz, cfg LP4";  // 19 characters
+  const std::vector<std::pair<size_t, const char *>> cases = {
+      {19, "LP4"}, {18, nullptr}, {6, nullptr}, {0, nullptr},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.first);
+    char tag[4] = "---";
+    const bool found = findClockTag(text, c.first, "800000", tag);
+    EXPECT_EQ(found, c.second != nullptr);
+    EXPECT_STREQ(tag, c.second != nullptr ? c.second : "---");
+  }
+}
+
+}  // namespace

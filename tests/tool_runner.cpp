@@ -1,0 +1,158 @@
+#include "tool_runner.h"
+
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <iterator>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+std::string readFile(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool startsWith(const std::string &text, const std::string &prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The test's own environment without anything that scripts a run.
+std::vector<std::string> baseEnvironment() {
+  std::vector<std::string> env;
+  for (char **entry = environ; *entry != nullptr; entry++) {
+    const std::string text = *entry;
+    if (!startsWith(text, "STANDIN_") && !startsWith(text, "FAILALLOC_") &&
+        !startsWith(text, "DEBUGFS_ROOT=") &&
+        !startsWith(text, "LD_LIBRARY_PATH=") && !startsWith(text, "LD_PRELOAD=")) {
+      env.push_back(text);
+    }
+  }
+  return env;
+}
+
+std::vector<char *> pointers(std::vector<std::string> &texts) {
+  std::vector<char *> result;
+  result.reserve(texts.size() + 1);
+  std::transform(texts.begin(), texts.end(), std::back_inserter(result),
+                 [](std::string &text) { return &text[0]; });
+  result.push_back(nullptr);
+  return result;
+}
+
+}  // namespace
+
+std::string makeTempDir() {
+  const char *base = getenv("TMPDIR");
+  std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/quillmere-test-XXXXXX";
+  if (mkdtemp(&pattern[0]) == nullptr) {
+    throw std::runtime_error("mkdtemp failed");
+  }
+  return pattern;
+}
+
+void removeTree(const std::string &dir) {
+  nftw(dir.c_str(),
+       [](const char *path, const struct stat *, int, struct FTW *) { return remove(path); }, 8,
+       FTW_DEPTH | FTW_PHYS);
+}
+
+void writeFile(const std::string &path, const std::string &text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+ToolRun runTool(const ToolSetup &setup) {
+  const std::string dir = makeTempDir();
+  const std::string outPath = dir + "/out";
+  const std::string errPath = dir + "/err";
+  const std::string logPath = dir + "/log";
+
+  std::vector<std::string> argv;
+  // Under a cross build each binary runs through the emulator.
+  std::istringstream emulator(QUILLMERE_TEST_EMULATOR);
+  for (std::string word; emulator >> word;) {
+    argv.push_back(word);
+  }
+  argv.push_back(std::string(QUILLMERE_TOOL));
+  argv.insert(argv.end(), setup.args.begin(), setup.args.end());
+
+  std::vector<std::string> env = baseEnvironment();
+  if (setup.standIn) {
+    env.push_back("LD_LIBRARY_PATH=" + std::string(QUILLMERE_STANDIN_DIR));
+    env.push_back("STANDIN_LOG=" + logPath);
+  }
+  std::string preload;
+  if (setup.failAlloc) {
+    preload += std::string(QUILLMERE_FAILALLOC) + " ";
+  }
+  if (!setup.debugfsRoot.empty()) {
+    preload += std::string(QUILLMERE_DEBUGFS_REDIRECT);
+    env.push_back("DEBUGFS_ROOT=" + setup.debugfsRoot);
+  }
+  if (!preload.empty()) {
+    env.push_back("LD_PRELOAD=" + preload);
+  }
+  env.insert(env.end(), setup.env.begin(), setup.env.end());
+
+  std::vector<char *> argvPointers = pointers(argv);
+  std::vector<char *> envPointers = pointers(env);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int in = open("/dev/null", O_RDONLY);
+    if (out < 0 || err < 0 || in < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || dup2(in, 0) < 0) {
+      _exit(127);
+    }
+    environ = envPointers.data();
+    execvp(argvPointers[0], argvPointers.data());
+    _exit(127);
+  }
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid) {
+    throw std::runtime_error("could not run the tool");
+  }
+
+  ToolRun run;
+  run.out = readFile(outPath);
+  run.err = readFile(errPath);
+  run.log = readFile(logPath);
+  run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  unlink(outPath.c_str());
+  unlink(errPath.c_str());
+  unlink(logPath.c_str());
+  rmdir(dir.c_str());
+  return run;
+}
+
+ToolRun runTool(const std::vector<std::string> &args) {
+  ToolSetup setup;
+  setup.args = args;
+  return runTool(setup);
+}
+
+std::string bannerAndDevice() {
+  return "Memory Bandwidth Test\nDevice:\tStand-in GPU\n";
+}
+
+int countLogLines(const std::string &log, const std::string &prefix) {
+  int count = 0;
+  std::istringstream lines(log);
+  for (std::string line; std::getline(lines, line);) {
+    if (line == prefix || startsWith(line, prefix + " ")) {
+      count++;
+    }
+  }
+  return count;
+}

@@ -1,0 +1,46 @@
+#ifndef QUILLMERE_TESTS_TOOL_RUNNER_H
+#define QUILLMERE_TESTS_TOOL_RUNNER_H
+
+#include <string>
+#include <vector>
+
+// What one run of the tool left behind.
+struct ToolRun {
+  std::string out;
+  std::string err;
+  int exitStatus;   // -1 when the tool did not exit normally
+  std::string log;  // the stand-in's call log
+};
+
+// How to run it.
+struct ToolSetup {
+  std::vector<std::string> args;
+  std::vector<std::string> env;  // NAME=value, added to the stand-in's defaults
+  bool standIn = true;           // false: the real runtime the tool was linked with
+  bool failAlloc = false;        // preload the allocation-failure library
+  std::string debugfsRoot;       // non-empty: the tool's debugfs files are read from here
+};
+
+// Runs the built tool with the stand-in runtime (or the real one) and returns
+// its output streams, exit status and the stand-in's call log.
+ToolRun runTool(const ToolSetup &setup);
+
+// Same, with arguments only.
+ToolRun runTool(const std::vector<std::string> &args);
+
+// The tool's output up to the device line, for the stand-in's device.
+std::string bannerAndDevice();
+
+// Number of log lines that are prefix or start with prefix and a blank.
+int countLogLines(const std::string &log, const std::string &prefix);
+
+// A fresh empty directory for the calling test.
+std::string makeTempDir();
+
+// Removes a directory made by makeTempDir, with all it holds.
+void removeTree(const std::string &dir);
+
+// Writes text to path.
+void writeFile(const std::string &path, const std::string &text);
+
+#endif
