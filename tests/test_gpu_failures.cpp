@@ -12,94 +12,59 @@ struct FailedCall {
   const char *script;  // STANDIN_FAIL
   std::vector<std::string> args;
   const char *stdoutAfterDevice;
-  const char *errorLine;
+  int callSite;
+  int status;
+  const char *name;
+  const char *callText;
 };
 
 TEST(CheckedCalls, EachSiteReportsItsFailureAndExits) {
   const std::vector<std::string> one = {"--size=1", "--loops=1"};
   const std::vector<std::string> two = {"--size=1", "--loops=2"};
+  const char *badLoops = "Illegal argument - loops must be greater than zero\n";
+  const char *badSize = "Illegal argument - size must be greater than zero\n";
+  const char *memcpyH2D = "cudaMemcpy(d_idata, h_idata, memSize, cudaMemcpyHostToDevice)";
+  const char *memcpyD2D = "cudaMemcpy(d_odata, d_idata, memSize, cudaMemcpyDeviceToDevice)";
+  const char *elapsed = "cudaEventElapsedTime(&elapsedTimeInMsCurrent, start, stop)";
+  const char *mallocIn = "cudaMalloc((void **) &d_idata, memSize)";
+  const char *mallocOut = "cudaMalloc((void **) &d_odata, memSize)";
+  const char *noAlloc = "cudaErrorMemoryAllocation";
+  const char *invalid = "cudaErrorInvalidValue";
+  const char *handle = "cudaErrorInvalidResourceHandle";
+  const char *address = "cudaErrorIllegalAddress";
   const std::vector<FailedCall> cases = {
-      {"cudaSetDevice:1=100", {"--loops=0"}, "Illegal argument - loops must be greater than zero\n",
-       "CUDA error at quillmere:44 code=100(cudaErrorNoDevice) \"cudaSetDevice(0)\" \n"},
-      {"cudaSetDevice:1=999", {"--size=0"}, "Illegal argument - size must be greater than zero\n",
-       "CUDA error at quillmere:44 code=999(cudaErrorUnknown) \"cudaSetDevice(0)\" \n"},
-      {"cudaEventCreate:1=2", one, "",
-       "CUDA error at quillmere:195 code=2(cudaErrorMemoryAllocation) \"cudaEventCreate(&start)\" \n"},
-      {"cudaEventCreate:2=2", one, "",
-       "CUDA error at quillmere:196 code=2(cudaErrorMemoryAllocation) \"cudaEventCreate(&stop)\" \n"},
-      {"cudaMalloc:1=2", one, "",
-       "CUDA error at quillmere:215 code=2(cudaErrorMemoryAllocation) "
-       "\"cudaMalloc((void **) &d_idata, memSize)\" \n"},
-      {"cudaMalloc:2=2", one, "",
-       "CUDA error at quillmere:217 code=2(cudaErrorMemoryAllocation) "
-       "\"cudaMalloc((void **) &d_odata, memSize)\" \n"},
-      {"cudaMemcpy:1=1", one, "",
-       "CUDA error at quillmere:221 code=1(cudaErrorInvalidValue) "
-       "\"cudaMemcpy(d_idata, h_idata, memSize, cudaMemcpyHostToDevice)\" \n"},
-      {"cudaEventRecord:1=400", one, "",
-       "CUDA error at quillmere:226 code=400(cudaErrorInvalidResourceHandle) "
-       "\"cudaEventRecord(start, 0)\" \n"},
-      {"cudaMemcpy:2=700", one, "",
-       "CUDA error at quillmere:228 code=700(cudaErrorIllegalAddress) "
-       "\"cudaMemcpy(d_odata, d_idata, memSize, cudaMemcpyDeviceToDevice)\" \n"},
-      {"cudaEventRecord:2=400", one, "",
-       "CUDA error at quillmere:229 code=400(cudaErrorInvalidResourceHandle) "
-       "\"cudaEventRecord(stop, 0)\" \n"},
-      {"cudaDeviceSynchronize:1=700", one, "",
-       "CUDA error at quillmere:234 code=700(cudaErrorIllegalAddress) \"cudaDeviceSynchronize()\" \n"},
-      {"cudaEventElapsedTime:1=1", one, "",
-       "CUDA error at quillmere:237 code=1(cudaErrorInvalidValue) "
-       "\"cudaEventElapsedTime(&elapsedTimeInMsCurrent, start, stop)\" \n"},
-      {"cudaEventDestroy:1=400", one, "",
-       "CUDA error at quillmere:248 code=400(cudaErrorInvalidResourceHandle) "
-       "\"cudaEventDestroy(stop)\" \n"},
-      {"cudaEventDestroy:2=400", one, "",
-       "CUDA error at quillmere:249 code=400(cudaErrorInvalidResourceHandle) "
-       "\"cudaEventDestroy(start)\" \n"},
-      {"cudaFree:1=1", one, "",
-       "CUDA error at quillmere:250 code=1(cudaErrorInvalidValue) \"cudaFree(d_idata)\" \n"},
-      {"cudaFree:2=1", one, "",
-       "CUDA error at quillmere:251 code=1(cudaErrorInvalidValue) \"cudaFree(d_odata)\" \n"},
-      {"cudaEventCreate:3=2", one, "",
-       "CUDA error at quillmere:264 code=2(cudaErrorMemoryAllocation) \"cudaEventCreate(&start)\" \n"},
-      {"cudaEventCreate:4=2", one, "",
-       "CUDA error at quillmere:265 code=2(cudaErrorMemoryAllocation) \"cudaEventCreate(&stop)\" \n"},
-      {"cudaMalloc:3=2", one, "",
-       "CUDA error at quillmere:269 code=2(cudaErrorMemoryAllocation) "
-       "\"cudaMalloc((void **) &d_odata, memSize)\" \n"},
-      {"cudaEventRecord:3=400", one, "",
-       "CUDA error at quillmere:274 code=400(cudaErrorInvalidResourceHandle) "
-       "\"cudaEventRecord(start, 0)\" \n"},
-      {"cudaMemset:1=700", one, "",
-       "CUDA error at quillmere:275 code=700(cudaErrorIllegalAddress) "
-       "\"cudaMemset(d_odata, 0, memSize)\" \n"},
-      {"cudaEventRecord:4=400", one, "",
-       "CUDA error at quillmere:276 code=400(cudaErrorInvalidResourceHandle) "
-       "\"cudaEventRecord(stop, 0)\" \n"},
-      {"cudaDeviceSynchronize:2=700", one, "",
-       "CUDA error at quillmere:280 code=700(cudaErrorIllegalAddress) \"cudaDeviceSynchronize()\" \n"},
-      {"cudaEventElapsedTime:2=1", one, "",
-       "CUDA error at quillmere:283 code=1(cudaErrorInvalidValue) "
-       "\"cudaEventElapsedTime(&elapsedTimeInMsCurrent, start, stop)\" \n"},
-      {"cudaEventDestroy:3=400", one, "",
-       "CUDA error at quillmere:293 code=400(cudaErrorInvalidResourceHandle) "
-       "\"cudaEventDestroy(stop)\" \n"},
-      {"cudaEventDestroy:4=400", one, "",
-       "CUDA error at quillmere:294 code=400(cudaErrorInvalidResourceHandle) "
-       "\"cudaEventDestroy(start)\" \n"},
-      {"cudaFree:3=1", one, "",
-       "CUDA error at quillmere:295 code=1(cudaErrorInvalidValue) \"cudaFree(d_odata)\" \n"},
+      {"cudaSetDevice:1=100", {"--loops=0"}, badLoops, 44, 100, "cudaErrorNoDevice", "cudaSetDevice(0)"},
+      {"cudaSetDevice:1=999", {"--size=0"}, badSize, 44, 999, "cudaErrorUnknown", "cudaSetDevice(0)"},
+      {"cudaEventCreate:1=2", one, "", 195, 2, noAlloc, "cudaEventCreate(&start)"},
+      {"cudaEventCreate:2=2", one, "", 196, 2, noAlloc, "cudaEventCreate(&stop)"},
+      {"cudaMalloc:1=2", one, "", 215, 2, noAlloc, mallocIn},
+      {"cudaMalloc:2=2", one, "", 217, 2, noAlloc, mallocOut},
+      {"cudaMemcpy:1=1", one, "", 221, 1, invalid, memcpyH2D},
+      {"cudaEventRecord:1=400", one, "", 226, 400, handle, "cudaEventRecord(start, 0)"},
+      {"cudaMemcpy:2=700", one, "", 228, 700, address, memcpyD2D},
+      {"cudaEventRecord:2=400", one, "", 229, 400, handle, "cudaEventRecord(stop, 0)"},
+      {"cudaDeviceSynchronize:1=700", one, "", 234, 700, address, "cudaDeviceSynchronize()"},
+      {"cudaEventElapsedTime:1=1", one, "", 237, 1, invalid, elapsed},
+      {"cudaEventDestroy:1=400", one, "", 248, 400, handle, "cudaEventDestroy(stop)"},
+      {"cudaEventDestroy:2=400", one, "", 249, 400, handle, "cudaEventDestroy(start)"},
+      {"cudaFree:1=1", one, "", 250, 1, invalid, "cudaFree(d_idata)"},
+      {"cudaFree:2=1", one, "", 251, 1, invalid, "cudaFree(d_odata)"},
+      {"cudaEventCreate:3=2", one, "", 264, 2, noAlloc, "cudaEventCreate(&start)"},
+      {"cudaEventCreate:4=2", one, "", 265, 2, noAlloc, "cudaEventCreate(&stop)"},
+      {"cudaMalloc:3=2", one, "", 269, 2, noAlloc, mallocOut},
+      {"cudaEventRecord:3=400", one, "", 274, 400, handle, "cudaEventRecord(start, 0)"},
+      {"cudaMemset:1=700", one, "", 275, 700, address, "cudaMemset(d_odata, 0, memSize)"},
+      {"cudaEventRecord:4=400", one, "", 276, 400, handle, "cudaEventRecord(stop, 0)"},
+      {"cudaDeviceSynchronize:2=700", one, "", 280, 700, address, "cudaDeviceSynchronize()"},
+      {"cudaEventElapsedTime:2=1", one, "", 283, 1, invalid, elapsed},
+      {"cudaEventDestroy:3=400", one, "", 293, 400, handle, "cudaEventDestroy(stop)"},
+      {"cudaEventDestroy:4=400", one, "", 294, 400, handle, "cudaEventDestroy(start)"},
+      {"cudaFree:3=1", one, "", 295, 1, invalid, "cudaFree(d_odata)"},
       // Failures inside the loop end the run at the repetition that failed.
-      {"cudaMemcpy:3=700", two, "",
-       "CUDA error at quillmere:228 code=700(cudaErrorIllegalAddress) "
-       "\"cudaMemcpy(d_odata, d_idata, memSize, cudaMemcpyDeviceToDevice)\" \n"},
-      {"cudaMemset:2=700", two, "",
-       "CUDA error at quillmere:275 code=700(cudaErrorIllegalAddress) "
-       "\"cudaMemset(d_odata, 0, memSize)\" \n"},
+      {"cudaMemcpy:3=700", two, "", 228, 700, address, memcpyD2D},
+      {"cudaMemset:2=700", two, "", 275, 700, address, "cudaMemset(d_odata, 0, memSize)"},
       // A failing reset inside the check changes nothing.
-      {"cudaMalloc:1=2,cudaDeviceReset:1=1", one, "",
-       "CUDA error at quillmere:215 code=2(cudaErrorMemoryAllocation) "
-       "\"cudaMalloc((void **) &d_idata, memSize)\" \n"},
+      {"cudaMalloc:1=2,cudaDeviceReset:1=1", one, "", 215, 2, noAlloc, mallocIn},
   };
   for (const FailedCall &c : cases) {
     SCOPED_TRACE(c.script);
@@ -108,7 +73,8 @@ TEST(CheckedCalls, EachSiteReportsItsFailureAndExits) {
     setup.env = {std::string("STANDIN_FAIL=") + c.script};
     const ToolRun run = runTool(setup);
     EXPECT_EQ(run.out, bannerAndDevice() + c.stdoutAfterDevice);
-    EXPECT_EQ(run.err, c.errorLine);
+    EXPECT_EQ(run.err, "CUDA error at quillmere:" + std::to_string(c.callSite) + " code=" +
+                           std::to_string(c.status) + "(" + c.name + ") \"" + c.callText + "\" \n");
     EXPECT_EQ(run.exitStatus, 1);
     // The device is reset once, right after the failure, and nothing follows.
     EXPECT_EQ(countLogLines(run.log, "cudaDeviceReset"), 1);
