@@ -6,8 +6,10 @@
 //   STANDIN_TIMES         "ms,ms,...": successive elapsed times; the last repeats
 //   STANDIN_LOG           file that gets one line per call, with its arguments
 // Device memory is never touched: device pointers are labels (d1, d2, ...).
-// A host-to-device copy reads the whole host buffer and logs whether it holds
-// the staging pattern (byte i = i mod 256).
+// With a log, a host-to-device copy reads the whole host buffer and logs
+// whether it holds the staging pattern (byte i = i mod 256).
+// The script is read once, and without a log a call does no work of the C
+// library's, so that instruction counts of the tool exclude the stand-in.
 #include <cuda_runtime_api.h>
 
 #include <algorithm>
@@ -15,6 +17,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 struct CUevent_st {
   int id;  // cppcheck-suppress unusedStructMember ; read through cudaEvent_t
@@ -22,79 +26,105 @@ struct CUevent_st {
 
 namespace {
 
-const int kMaxObjects = 64;
-char deviceTokens[kMaxObjects];
-int deviceCount = 0;
-CUevent_st events[kMaxObjects];
-int eventCount = 0;
-int elapsedCalls = 0;
-
-struct CallCount {
-  const char *op;
-  int calls;
+enum Op {
+  kGetDeviceProperties, kDeviceGetAttribute, kSetDevice, kDeviceReset, kEventCreate,
+  kEventRecord, kEventElapsedTime, kEventDestroy, kMalloc, kFree, kMemcpy, kMemset,
+  kDeviceSynchronize, kOpCount
 };
-CallCount callCounts[] = {
-    {"cudaGetDeviceProperties", 0}, {"cudaDeviceGetAttribute", 0}, {"cudaSetDevice", 0},
-    {"cudaDeviceReset", 0},         {"cudaEventCreate", 0},        {"cudaEventRecord", 0},
-    {"cudaEventElapsedTime", 0},    {"cudaEventDestroy", 0},       {"cudaMalloc", 0},
-    {"cudaFree", 0},                {"cudaMemcpy", 0},             {"cudaMemset", 0},
-    {"cudaDeviceSynchronize", 0},
+const char *const kOpNames[kOpCount] = {
+    "cudaGetDeviceProperties", "cudaDeviceGetAttribute", "cudaSetDevice", "cudaDeviceReset",
+    "cudaEventCreate", "cudaEventRecord", "cudaEventElapsedTime", "cudaEventDestroy",
+    "cudaMalloc", "cudaFree", "cudaMemcpy", "cudaMemset", "cudaDeviceSynchronize",
 };
 
-void logCall(const char *format, ...) __attribute__((format(printf, 1, 2)));
+struct ScriptedFailure {
+  int op;
+  long call;
+  long status;
+};
 
-// NOLINTNEXTLINE(cert-dcl50-cpp): printf-style, like the lines it writes
-void logCall(const char *format, ...) {
-  static FILE *log = nullptr;
-  if (log == nullptr) {
-    const char *path = getenv("STANDIN_LOG");
-    if (path == nullptr || (log = fopen(path, "w")) == nullptr) {
-      return;
-    }
-  }
-  va_list args;
-  va_start(args, format);
-  vfprintf(log, format, args);  // NOLINT(clang-analyzer-valist.Uninitialized)
-  va_end(args);
-  fputc('\n', log);
-  fflush(log);
-}
+struct Script {
+  std::vector<ScriptedFailure> failures;
+  std::vector<float> times;
+  FILE *log = nullptr;
+  long calls[kOpCount] = {};
+  size_t elapsedCalls = 0;
+};
 
-// Counts the call and returns the status STANDIN_FAIL scripts for it.
-cudaError_t scriptedStatus(const char *op) {
-  int calls = 0;
-  for (CallCount &count : callCounts) {
-    if (strcmp(count.op, op) == 0) {
-      calls = ++count.calls;
-    }
-  }
-  const char *script = getenv("STANDIN_FAIL");
-  const size_t opLength = strlen(op);
-  for (const char *entry = script; entry != nullptr && *entry != '\0';) {
-    if (strncmp(entry, op, opLength) == 0 && entry[opLength] == ':') {
-      char *end = nullptr;
-      const long n = strtol(entry + opLength + 1, &end, 10);
-      if (*end == '=' && n == calls) {
-        return static_cast<cudaError_t>(strtol(end + 1, nullptr, 10));
+Script readScript() {
+  Script script;
+  for (const char *entry = getenv("STANDIN_FAIL"); entry != nullptr && *entry != '\0';) {
+    for (int op = 0; op < kOpCount; op++) {
+      const size_t length = strlen(kOpNames[op]);
+      if (strncmp(entry, kOpNames[op], length) == 0 && entry[length] == ':') {
+        char *end = nullptr;
+        const long call = strtol(entry + length + 1, &end, 10);
+        if (*end == '=') {
+          script.failures.push_back({op, call, strtol(end + 1, nullptr, 10)});
+        }
       }
     }
     entry = strchr(entry, ',');
     entry = entry != nullptr ? entry + 1 : nullptr;
   }
+  for (const char *entry = getenv("STANDIN_TIMES"); entry != nullptr && *entry != '\0';) {
+    script.times.push_back(strtof(entry, nullptr));
+    entry = strchr(entry, ',');
+    entry = entry != nullptr ? entry + 1 : nullptr;
+  }
+  if (script.times.empty()) {
+    script.times.push_back(1.0F);
+  }
+  const char *path = getenv("STANDIN_LOG");
+  script.log = path != nullptr ? fopen(path, "w") : nullptr;
+  return script;
+}
+
+Script &script() {
+  static Script instance = readScript();
+  return instance;
+}
+
+// Counts the call and returns the status STANDIN_FAIL scripts for it.
+cudaError_t scriptedStatus(Op op) {
+  const long call = ++script().calls[op];
+  for (const ScriptedFailure &failure : script().failures) {
+    if (failure.op == op && failure.call == call) {
+      return static_cast<cudaError_t>(failure.status);
+    }
+  }
   return cudaSuccess;
 }
 
-const char *deviceLabel(const void *pointer) {
-  static char labels[2][16];
-  static int next = 0;
-  char *label = labels[next++ % 2];
+void logCall(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+// NOLINTNEXTLINE(cert-dcl50-cpp): printf-style, like the lines it writes
+void logCall(const char *format, ...) {
+  va_list args;
+  va_start(args, format);
+  vfprintf(script().log, format, args);  // NOLINT(clang-analyzer-valist.Uninitialized)
+  va_end(args);
+  fputc('\n', script().log);
+  fflush(script().log);
+}
+
+bool logging() {
+  return script().log != nullptr;
+}
+
+const int kMaxObjects = 64;
+char deviceTokens[kMaxObjects];
+int deviceCount = 0;
+CUevent_st events[kMaxObjects];
+int eventCount = 0;
+
+// "d<n>" for the n-th device allocation, "host" for anything else.
+std::string deviceLabel(const void *pointer) {
   const char *token = static_cast<const char *>(pointer);
   if (token >= deviceTokens && token < deviceTokens + kMaxObjects) {
-    snprintf(label, sizeof labels[0], "d%d", static_cast<int>(token - deviceTokens) + 1);
-  } else {
-    snprintf(label, sizeof labels[0], "host");
+    return "d" + std::to_string(token - deviceTokens + 1);
   }
-  return label;
+  return "host";
 }
 
 int eventId(cudaEvent_t event) {
@@ -110,13 +140,13 @@ size_t firstPatternMismatch(const void *source, size_t count) {
   }
   // Compared a period at a time, so gigabytes check quickly in any build.
   for (size_t block = 0; block < count; block += sizeof period) {
-    const size_t length = count - block < sizeof period ? count - block : sizeof period;
+    const size_t length = std::min(count - block, sizeof period);
     if (memcmp(bytes + block, period, length) != 0) {
-      for (size_t i = block;; i++) {
-        if (bytes[i] != static_cast<unsigned char>(i & 0xff)) {
-          return i;
-        }
+      size_t i = block;
+      while (bytes[i] == static_cast<unsigned char>(i & 0xff)) {
+        i++;
       }
+      return i;
     }
   }
   return count;
@@ -135,8 +165,7 @@ const KnownError knownErrors[] = {
      "CUDA driver version is insufficient for CUDA runtime version"},
     {cudaErrorNoDevice, "cudaErrorNoDevice", "no CUDA-capable device is detected"},
     {cudaErrorInvalidResourceHandle, "cudaErrorInvalidResourceHandle", "invalid resource handle"},
-    {cudaErrorIllegalAddress, "cudaErrorIllegalAddress",
-     "an illegal memory access was encountered"},
+    {cudaErrorIllegalAddress, "cudaErrorIllegalAddress", "an illegal memory access was encountered"},
     {cudaErrorUnknown, "cudaErrorUnknown", "unknown error"},
 };
 
@@ -162,8 +191,10 @@ const char *cudaGetErrorString(cudaError_t error) {
 }
 
 cudaError_t cudaGetDeviceProperties(cudaDeviceProp *prop, int device) {
-  logCall("cudaGetDeviceProperties %d", device);
-  const cudaError_t status = scriptedStatus("cudaGetDeviceProperties");
+  if (logging()) {
+    logCall("cudaGetDeviceProperties %d", device);
+  }
+  const cudaError_t status = scriptedStatus(kGetDeviceProperties);
   if (status == cudaSuccess) {
     const char *name = getenv("STANDIN_NAME");
     snprintf(prop->name, sizeof prop->name, "%s", name != nullptr ? name : "Stand-in GPU");
@@ -172,8 +203,10 @@ cudaError_t cudaGetDeviceProperties(cudaDeviceProp *prop, int device) {
 }
 
 cudaError_t cudaDeviceGetAttribute(int *value, cudaDeviceAttr attr, int device) {
-  logCall("cudaDeviceGetAttribute %d %d", static_cast<int>(attr), device);
-  const cudaError_t status = scriptedStatus("cudaDeviceGetAttribute");
+  if (logging()) {
+    logCall("cudaDeviceGetAttribute %d %d", static_cast<int>(attr), device);
+  }
+  const cudaError_t status = scriptedStatus(kDeviceGetAttribute);
   if (status == cudaSuccess) {
     const char *mode = getenv("STANDIN_COMPUTE_MODE");
     *value = attr == cudaDevAttrComputeMode && mode != nullptr ? static_cast<int>(strtol(mode, nullptr, 10)) : 0;
@@ -182,100 +215,103 @@ cudaError_t cudaDeviceGetAttribute(int *value, cudaDeviceAttr attr, int device) 
 }
 
 cudaError_t cudaSetDevice(int device) {
-  logCall("cudaSetDevice %d", device);
-  return scriptedStatus("cudaSetDevice");
+  if (logging()) {
+    logCall("cudaSetDevice %d", device);
+  }
+  return scriptedStatus(kSetDevice);
 }
 
 cudaError_t cudaDeviceReset(void) {
-  logCall("cudaDeviceReset");
-  return scriptedStatus("cudaDeviceReset");
+  if (logging()) {
+    logCall("cudaDeviceReset");
+  }
+  return scriptedStatus(kDeviceReset);
 }
 
 cudaError_t cudaEventCreate(cudaEvent_t *event) {
-  const cudaError_t status = scriptedStatus("cudaEventCreate");
-  if (status == cudaSuccess && eventCount == kMaxObjects) {
-    return cudaErrorMemoryAllocation;
+  const cudaError_t status = scriptedStatus(kEventCreate);
+  if (status != cudaSuccess || eventCount == kMaxObjects) {
+    return status != cudaSuccess ? status : cudaErrorMemoryAllocation;
   }
-  if (status == cudaSuccess) {
-    *event = &events[eventCount];
-    (*event)->id = ++eventCount;
+  *event = &events[eventCount];
+  (*event)->id = ++eventCount;
+  if (logging()) {
+    logCall("cudaEventCreate e%d", eventCount);
   }
-  logCall("cudaEventCreate e%d", status == cudaSuccess ? eventCount : 0);
   return status;
 }
 
 cudaError_t cudaEventRecord(cudaEvent_t event, cudaStream_t stream) {
-  logCall("cudaEventRecord e%d %s", eventId(event), stream == nullptr ? "0" : "stream");
-  return scriptedStatus("cudaEventRecord");
+  if (logging()) {
+    logCall("cudaEventRecord e%d %s", eventId(event), stream == nullptr ? "0" : "stream");
+  }
+  return scriptedStatus(kEventRecord);
 }
 
 cudaError_t cudaEventElapsedTime(float *ms, cudaEvent_t start, cudaEvent_t end) {
-  logCall("cudaEventElapsedTime e%d e%d", eventId(start), eventId(end));
-  const cudaError_t status = scriptedStatus("cudaEventElapsedTime");
-  if (status != cudaSuccess) {
-    return status;
+  if (logging()) {
+    logCall("cudaEventElapsedTime e%d e%d", eventId(start), eventId(end));
   }
-  // The n-th call takes the n-th listed time; past the list, the last one.
-  const char *times = getenv("STANDIN_TIMES");
-  float value = 1.0f;
-  const char *entry = times;
-  for (int i = 0; entry != nullptr && *entry != '\0' && i <= elapsedCalls; i++) {
-    value = strtof(entry, nullptr);
-    entry = strchr(entry, ',');
-    entry = entry != nullptr ? entry + 1 : nullptr;
+  const cudaError_t status = scriptedStatus(kEventElapsedTime);
+  if (status == cudaSuccess) {
+    // The n-th call takes the n-th listed time; past the list, the last one.
+    const std::vector<float> &times = script().times;
+    *ms = times[std::min(script().elapsedCalls++, times.size() - 1)];
   }
-  elapsedCalls++;
-  *ms = value;
-  return cudaSuccess;
+  return status;
 }
 
 cudaError_t cudaEventDestroy(cudaEvent_t event) {
-  logCall("cudaEventDestroy e%d", eventId(event));
-  return scriptedStatus("cudaEventDestroy");
+  if (logging()) {
+    logCall("cudaEventDestroy e%d", eventId(event));
+  }
+  return scriptedStatus(kEventDestroy);
 }
 
 cudaError_t cudaMalloc(void **devPtr, size_t size) {
-  const cudaError_t status = scriptedStatus("cudaMalloc");
-  if (status == cudaSuccess && deviceCount == kMaxObjects) {
-    return cudaErrorMemoryAllocation;
+  const cudaError_t status = scriptedStatus(kMalloc);
+  if (status != cudaSuccess || deviceCount == kMaxObjects) {
+    return status != cudaSuccess ? status : cudaErrorMemoryAllocation;
   }
-  if (status == cudaSuccess) {
-    *devPtr = &deviceTokens[deviceCount++];
+  *devPtr = &deviceTokens[deviceCount++];
+  if (logging()) {
+    logCall("cudaMalloc %s %zu", deviceLabel(*devPtr).c_str(), size);
   }
-  logCall("cudaMalloc %s %zu", status == cudaSuccess ? deviceLabel(*devPtr) : "-", size);
   return status;
 }
 
 cudaError_t cudaFree(void *devPtr) {
-  logCall("cudaFree %s", deviceLabel(devPtr));
-  return scriptedStatus("cudaFree");
+  if (logging()) {
+    logCall("cudaFree %s", deviceLabel(devPtr).c_str());
+  }
+  return scriptedStatus(kFree);
 }
 
 cudaError_t cudaMemcpy(void *dst, const void *src, size_t count, cudaMemcpyKind kind) {
-  if (kind == cudaMemcpyHostToDevice) {
-    const size_t mismatch = firstPatternMismatch(src, count);
-    if (mismatch == count) {
-      logCall("cudaMemcpy %s %s %zu %d pattern-ok", deviceLabel(dst), deviceLabel(src), count,
-              static_cast<int>(kind));
-    } else {
-      logCall("cudaMemcpy %s %s %zu %d pattern-bad-at-%zu", deviceLabel(dst), deviceLabel(src),
-              count, static_cast<int>(kind), mismatch);
+  if (logging()) {
+    std::string pattern;
+    if (kind == cudaMemcpyHostToDevice) {
+      const size_t mismatch = firstPatternMismatch(src, count);
+      pattern = mismatch == count ? " pattern-ok" : " pattern-bad-at-" + std::to_string(mismatch);
     }
-  } else {
-    logCall("cudaMemcpy %s %s %zu %d", deviceLabel(dst), deviceLabel(src), count,
-            static_cast<int>(kind));
+    logCall("cudaMemcpy %s %s %zu %d%s", deviceLabel(dst).c_str(), deviceLabel(src).c_str(), count,
+            static_cast<int>(kind), pattern.c_str());
   }
-  return scriptedStatus("cudaMemcpy");
+  return scriptedStatus(kMemcpy);
 }
 
 cudaError_t cudaMemset(void *devPtr, int value, size_t count) {
-  logCall("cudaMemset %s %d %zu", deviceLabel(devPtr), value, count);
-  return scriptedStatus("cudaMemset");
+  if (logging()) {
+    logCall("cudaMemset %s %d %zu", deviceLabel(devPtr).c_str(), value, count);
+  }
+  return scriptedStatus(kMemset);
 }
 
 cudaError_t cudaDeviceSynchronize(void) {
-  logCall("cudaDeviceSynchronize");
-  return scriptedStatus("cudaDeviceSynchronize");
+  if (logging()) {
+    logCall("cudaDeviceSynchronize");
+  }
+  return scriptedStatus(kDeviceSynchronize);
 }
 
 }  // extern "C"
