@@ -7,10 +7,7 @@ const char *gpuErrorName(cudaError_t status) {
   return cudaGetErrorName(status);
 }
 
-void checkGpuCall(cudaError_t status, const char *callText, const char *fileLabel, int callSite) {
-  if (status == cudaSuccess) {
-    return;
-  }
+void failGpuCall(cudaError_t status, const char *callText, const char *fileLabel, int callSite) {
   fprintf(stderr, "CUDA error at %s:%d code=%d(%s) \"%s\" \n", fileLabel, callSite,
           static_cast<int>(status), gpuErrorName(status), callText);
   // Whatever the reset returns, the line is out and the run has failed.

@@ -11,10 +11,19 @@
 #define CHECK_GPU_CALL(callSite, call) \
   checkGpuCall((call), #call, QUILLMERE_FILE_LABEL, (callSite))
 
-// Returns when status is cudaSuccess. Otherwise writes
-// "CUDA error at <label>:<site> code=<status>(<name>) "<callText>" " to
-// standard error, resets the device and exits with status 1.
-void checkGpuCall(cudaError_t status, const char *callText, const char *fileLabel, int callSite);
+// Writes "CUDA error at <label>:<site> code=<status>(<name>) "<callText>" "
+// to standard error, resets the device and exits with status 1.
+[[noreturn]] void failGpuCall(cudaError_t status, const char *callText, const char *fileLabel,
+                              int callSite);
+
+// Returns when status is cudaSuccess; otherwise fails as failGpuCall does.
+// Inline, so that a successful call inside the timed loops costs one test.
+inline void checkGpuCall(cudaError_t status, const char *callText, const char *fileLabel,
+                         int callSite) {
+  if (status != cudaSuccess) {
+    failGpuCall(status, callText, fileLabel, callSite);
+  }
+}
 
 // The runtime's symbolic name for a status, e.g. "cudaErrorMemoryAllocation".
 const char *gpuErrorName(cudaError_t status);
