@@ -33,7 +33,7 @@ std::vector<std::string> baseEnvironment() {
   for (char **entry = environ; *entry != nullptr; entry++) {
     const std::string text = *entry;
     if (!startsWith(text, "STANDIN_") && !startsWith(text, "FAILALLOC_") &&
-        !startsWith(text, "DEBUGFS_ROOT=") &&
+        !startsWith(text, "DEBUGFS_ROOT=") && !startsWith(text, "ASAN_OPTIONS=") &&
         !startsWith(text, "LD_LIBRARY_PATH=") && !startsWith(text, "LD_PRELOAD=")) {
       env.push_back(text);
     }
@@ -51,6 +51,20 @@ std::vector<char *> pointers(std::vector<std::string> &texts) {
 }
 
 }  // namespace
+
+bool builtWithAddressSanitizer() {
+#if defined(__SANITIZE_ADDRESS__)
+  return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  return true;
+#else
+  return false;
+#endif
+#else
+  return false;
+#endif
+}
 
 std::string makeTempDir() {
   const char *base = getenv("TMPDIR");
@@ -102,8 +116,17 @@ ToolRun runTool(const ToolSetup &setup) {
   }
   if (!preload.empty()) {
     env.push_back("LD_PRELOAD=" + preload);
+    if (builtWithAddressSanitizer()) {
+      // The preloads come before the sanitizer's runtime; they only pass calls on.
+      const char *options = getenv("ASAN_OPTIONS");
+      env.push_back(std::string("ASAN_OPTIONS=verify_asan_link_order=0") +
+                    (options != nullptr ? std::string(":") + options : ""));
+    }
   }
   env.insert(env.end(), setup.env.begin(), setup.env.end());
+  if (getenv("ASAN_OPTIONS") != nullptr && preload.empty()) {
+    env.push_back(std::string("ASAN_OPTIONS=") + getenv("ASAN_OPTIONS"));
+  }
 
   std::vector<char *> argvPointers = pointers(argv);
   std::vector<char *> envPointers = pointers(env);

@@ -21,6 +21,10 @@ struct ToolSetup {
   std::string debugfsRoot;       // non-empty: the tool's debugfs files are read from here
 };
 
+// True when the tool and the tests are built with AddressSanitizer, whose
+// allocator the allocation-failure library cannot stand in front of.
+bool builtWithAddressSanitizer();
+
 // Runs the built tool with the stand-in runtime (or the real one) and returns
 // its output streams, exit status and the stand-in's call log.
 ToolRun runTool(const ToolSetup &setup);
