@@ -5,7 +5,13 @@
 # shipped on the oldest board images, falls back to a plain search under
 # CUDAToolkit_ROOT, $CUDA_PATH and /usr/local/cuda.
 
-if(NOT QUILLMERE_CUDA_INCLUDE_DIR OR NOT QUILLMERE_CUDART_LIBRARY)
+if(QUILLMERE_CUDART_STANDIN)
+  # Only the toolkit's headers are needed: the tool links the stand-in.
+  set(_quillmere_cuda_roots ${CUDAToolkit_ROOT} $ENV{CUDAToolkit_ROOT} $ENV{CUDA_PATH} /usr/local/cuda)
+  find_path(QUILLMERE_CUDA_INCLUDE_DIR cuda_runtime_api.h
+    HINTS ${_quillmere_cuda_roots} PATH_SUFFIXES include NO_CMAKE_FIND_ROOT_PATH)
+  set(QUILLMERE_CUDART_LIBRARY "stand-in")
+elseif(NOT QUILLMERE_CUDA_INCLUDE_DIR OR NOT QUILLMERE_CUDART_LIBRARY)
   if(NOT CMAKE_VERSION VERSION_LESS 3.17)
     find_package(CUDAToolkit QUIET)
   endif()

@@ -128,6 +128,19 @@ ToolRun runTool(const ToolSetup &setup) {
     env.push_back(std::string("ASAN_OPTIONS=") + getenv("ASAN_OPTIONS"));
   }
 
+  if (argv.front() != QUILLMERE_TOOL) {
+    // The emulator's own loader must not see the target's libraries: hand
+    // them to the emulated process alone.
+    for (auto entry = env.begin(); entry != env.end();) {
+      if (startsWith(*entry, "LD_PRELOAD=") || startsWith(*entry, "LD_LIBRARY_PATH=")) {
+        argv.insert(argv.begin() + 1, {"-E", *entry});
+        entry = env.erase(entry);
+      } else {
+        ++entry;
+      }
+    }
+  }
+
   std::vector<char *> argvPointers = pointers(argv);
   std::vector<char *> envPointers = pointers(env);
   const pid_t pid = fork();
