@@ -9,15 +9,10 @@
 #include "gpu/check_gpu_call.h"
 #include "options.h"
 #include "run_measurements.h"
+#include "settings.h"
 #include "usage.h"
 
 namespace {
-
-const uint32_t kDefaultMemSize = 16u << 20;
-const int kDefaultRepetitions = 4000;
-// The byte count is 32 bits wide: 4096 MiB would wrap to 0.
-const long long kSizeLimitMiB = 4096;
-const long long kMaxRepetitions = 2147483647;
 
 // Exits with status 1 when device 0 is in prohibited compute mode. A runtime
 // that cannot answer the query is not taken as a refusal.
@@ -60,30 +55,14 @@ int runProgram(int argc, const char *const *argv) {
 
   refuseProhibitedDevice();
 
-  if (hasOption(argc, argv, "size")) {
-    const long long sizeMiB = optionIntValue(argc, argv, "size");
-    if (sizeMiB <= 0) {
-      printf("Illegal argument - size must be greater than zero\n");
-      return kRunBadSize;
-    }
-    if (sizeMiB >= kSizeLimitMiB) {
-      printf("Illegal argument - size must be less than 4096\n");
-      return kRunBadSize;
-    }
-    memSize = static_cast<uint32_t>(sizeMiB) << 20;
+  // The size is validated first: with both values bad, only the size is reported.
+  const int sizeStatus = readSizeOption(argc, argv, &memSize);
+  if (sizeStatus != kRunOk) {
+    return sizeStatus;
   }
-
-  if (hasOption(argc, argv, "loops")) {
-    const long long loops = optionIntValue(argc, argv, "loops");
-    if (loops <= 0) {
-      printf("Illegal argument - loops must be greater than zero\n");
-      return kRunBadLoops;
-    }
-    if (loops > kMaxRepetitions) {
-      printf("Illegal argument - loops must be at most 2147483647\n");
-      return kRunBadLoops;
-    }
-    repetitions = static_cast<int>(loops);
+  const int loopsStatus = readLoopsOption(argc, argv, &repetitions);
+  if (loopsStatus != kRunOk) {
+    return loopsStatus;
   }
 
   runMeasurements(memSize, repetitions);

@@ -1,0 +1,28 @@
+#ifndef QUILLMERE_SETTINGS_H
+#define QUILLMERE_SETTINGS_H
+
+#include <cstdint>
+
+// Run status: a completed run or the usage text.
+const int kRunOk = 0;
+// Run status: the "size" option was rejected.
+const int kRunBadSize = -4000;
+// Run status: the "loops" option was rejected.
+const int kRunBadLoops = -9000;
+
+// Transfer size without a "size" option: 16 MiB.
+const uint32_t kDefaultMemSize = 16u << 20;
+// Repetitions without a "loops" option.
+const int kDefaultRepetitions = 4000;
+
+// Reads the "size" option, in MiB, into memSize as a byte count. Returns
+// kRunOk (memSize untouched when the option is absent) or, after printing
+// why, kRunBadSize for a value below 1 or of 4096 and more.
+int readSizeOption(int argc, const char *const *argv, uint32_t *memSize);
+
+// Reads the "loops" option into repetitions. Returns kRunOk (repetitions
+// untouched when the option is absent) or, after printing why, kRunBadLoops
+// for a value below 1 or above 2147483647.
+int readLoopsOption(int argc, const char *const *argv, int *repetitions);
+
+#endif
