@@ -40,7 +40,7 @@ const char *const kOpNames[kOpCount] = {
 struct ScriptedFailure {
   int op;
   long call;
-  long status;
+  long status;  // cppcheck-suppress unusedStructMember ; read through find_if
 };
 
 struct Script {
@@ -52,7 +52,7 @@ struct Script {
 };
 
 Script readScript() {
-  Script script;
+  Script result;
   for (const char *entry = getenv("STANDIN_FAIL"); entry != nullptr && *entry != '\0';) {
     for (int op = 0; op < kOpCount; op++) {
       const size_t length = strlen(kOpNames[op]);
@@ -60,7 +60,7 @@ Script readScript() {
         char *end = nullptr;
         const long call = strtol(entry + length + 1, &end, 10);
         if (*end == '=') {
-          script.failures.push_back({op, call, strtol(end + 1, nullptr, 10)});
+          result.failures.push_back({op, call, strtol(end + 1, nullptr, 10)});
         }
       }
     }
@@ -68,16 +68,16 @@ Script readScript() {
     entry = entry != nullptr ? entry + 1 : nullptr;
   }
   for (const char *entry = getenv("STANDIN_TIMES"); entry != nullptr && *entry != '\0';) {
-    script.times.push_back(strtof(entry, nullptr));
+    result.times.push_back(strtof(entry, nullptr));
     entry = strchr(entry, ',');
     entry = entry != nullptr ? entry + 1 : nullptr;
   }
-  if (script.times.empty()) {
-    script.times.push_back(1.0F);
+  if (result.times.empty()) {
+    result.times.push_back(1.0F);
   }
   const char *path = getenv("STANDIN_LOG");
-  script.log = path != nullptr ? fopen(path, "w") : nullptr;
-  return script;
+  result.log = path != nullptr ? fopen(path, "w") : nullptr;
+  return result;
 }
 
 Script &script() {
@@ -88,12 +88,11 @@ Script &script() {
 // Counts the call and returns the status STANDIN_FAIL scripts for it.
 cudaError_t scriptedStatus(Op op) {
   const long call = ++script().calls[op];
-  for (const ScriptedFailure &failure : script().failures) {
-    if (failure.op == op && failure.call == call) {
-      return static_cast<cudaError_t>(failure.status);
-    }
-  }
-  return cudaSuccess;
+  const std::vector<ScriptedFailure> &failures = script().failures;
+  const auto failure = std::find_if(failures.begin(), failures.end(), [op, call](const ScriptedFailure &f) {
+    return f.op == op && f.call == call;
+  });
+  return failure != failures.end() ? static_cast<cudaError_t>(failure->status) : cudaSuccess;
 }
 
 void logCall(const char *format, ...) __attribute__((format(printf, 1, 2)));
