@@ -96,6 +96,14 @@ TEST(MemoryClock, Report) {
   }
 }
 
+TEST(MemoryClock, LongTableIsReadUpToTheBuffer) {
+  // The first 16383 bytes are read; a key beyond them is not found.
+  const std::string head = "800000 kHz, cfg LP4\n" + std::string(20000, '.');
+  const std::string beyond = std::string(16380, '.') + "800000 kHz, cfg LP4\n";
+  EXPECT_EQ(report({"800000000", "800000000", head.c_str(), nullptr}), "RAM:\t800.0 MHz (cfg: LP4)\n");
+  EXPECT_EQ(report({"800000000", "800000000", beyond.c_str(), nullptr}), "RAM:\t800.0 MHz\n");
+}
+
 TEST(MemoryClock, TableTextEndsAtTheFirstNul) {
   const char table[] = "x\0 800000 kHz, cfg LP4";
   const Files files = {"800000000", "800000000", table, nullptr, sizeof table - 1};
