@@ -33,7 +33,7 @@ std::vector<std::string> baseEnvironment() {
   for (char **entry = environ; *entry != nullptr; entry++) {
     const std::string text = *entry;
     if (!startsWith(text, "STANDIN_") && !startsWith(text, "FAILALLOC_") &&
-        !startsWith(text, "DEBUGFS_ROOT=") && !startsWith(text, "ASAN_OPTIONS=") &&
+        !startsWith(text, "DEBUGFS_ROOT=") &&
         !startsWith(text, "LD_LIBRARY_PATH=") && !startsWith(text, "LD_PRELOAD=")) {
       env.push_back(text);
     }
@@ -86,7 +86,7 @@ void writeFile(const std::string &path, const std::string &text) {
   out << text;
 }
 
-ToolRun runTool(const ToolSetup &setup) {
+ToolRun runTool(ToolSetup setup) {
   const std::string dir = makeTempDir();
   const std::string outPath = dir + "/out";
   const std::string errPath = dir + "/err";
@@ -119,13 +119,17 @@ ToolRun runTool(const ToolSetup &setup) {
     if (builtWithAddressSanitizer()) {
       // The preloads come before the sanitizer's runtime; they only pass calls on.
       const char *options = getenv("ASAN_OPTIONS");
-      env.push_back(std::string("ASAN_OPTIONS=verify_asan_link_order=0") +
-                    (options != nullptr ? std::string(":") + options : ""));
+      setup.env.insert(setup.env.begin(), std::string("ASAN_OPTIONS=verify_asan_link_order=0") +
+                                              (options != nullptr ? std::string(":") + options : ""));
     }
   }
-  env.insert(env.end(), setup.env.begin(), setup.env.end());
-  if (getenv("ASAN_OPTIONS") != nullptr && preload.empty()) {
-    env.push_back(std::string("ASAN_OPTIONS=") + getenv("ASAN_OPTIONS"));
+  // A setting of the test's own replaces the inherited one.
+  for (const std::string &setting : setup.env) {
+    const std::string name = setting.substr(0, setting.find('=') + 1);
+    env.erase(std::remove_if(env.begin(), env.end(),
+                             [&name](const std::string &entry) { return startsWith(entry, name); }),
+              env.end());
+    env.push_back(setting);
   }
 
   if (argv.front() != QUILLMERE_TOOL) {

@@ -27,7 +27,7 @@ bool builtWithAddressSanitizer();
 
 // Runs the built tool with the stand-in runtime (or the real one) and returns
 // its output streams, exit status and the stand-in's call log.
-ToolRun runTool(const ToolSetup &setup);
+ToolRun runTool(ToolSetup setup);
 
 // Same, with arguments only.
 ToolRun runTool(const std::vector<std::string> &args);
