@@ -42,10 +42,10 @@ int runProgram(int argc, const char *const *argv) {
   }
 
   cudaDeviceProp deviceProp = {};
-  const cudaError_t error_id = cudaGetDeviceProperties(&deviceProp, 0);
-  if (error_id != cudaSuccess) {
-    printf("cudaGetDeviceProperties returned %d\n-> %s\n", static_cast<int>(error_id),
-           cudaGetErrorString(error_id));
+  const cudaError_t propertiesStatus = cudaGetDeviceProperties(&deviceProp, 0);
+  if (propertiesStatus != cudaSuccess) {
+    printf("cudaGetDeviceProperties returned %d\n-> %s\n", static_cast<int>(propertiesStatus),
+           cudaGetErrorString(propertiesStatus));
     CHECK_GPU_CALL(87, cudaSetDevice(0));
     exit(EXIT_FAILURE);
   }
