@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "decimal.h"
+
 const ClockFiles kBoardClockFiles = {
     "/sys/kernel/debug/clk/emc/pto_rate",
     "/sys/kernel/debug/clk/emc/clk_rate",
@@ -37,20 +39,13 @@ FILE *openClockTable(const ClockFiles &files) {
 }  // namespace
 
 uint32_t parseRate(const char *text) {
-  while (*text == ' ' || (*text >= '\t' && *text <= '\r')) {
-    text++;
+  bool negative = false;
+  const uint64_t value = decimalPrefix(text, &negative);
+  // A negative rate means nothing; it must not wrap to a huge one.
+  if (negative) {
+    return 0;
   }
-  if (*text == '+') {
-    text++;
-  }
-  uint64_t value = 0;
-  for (; *text >= '0' && *text <= '9'; text++) {
-    value = value * 10 + static_cast<uint64_t>(*text - '0');
-    if (value > UINT32_MAX) {
-      return UINT32_MAX;
-    }
-  }
-  return static_cast<uint32_t>(value);
+  return value > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(value);
 }
 
 bool findClockTag(const char *text, size_t textLength, const char *key, char *tag) {

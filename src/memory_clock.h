@@ -32,9 +32,9 @@ void reportMemoryClock(char *textBuffer, char *scratch);
 // The same report from the given files.
 void reportMemoryClockFrom(const ClockFiles &files, char *textBuffer, char *scratch);
 
-// Reads a rate in Hz: leading blanks and a '+' are skipped, then the decimal
-// digits are read as an unsigned 32-bit value that saturates at 4294967295
-// instead of wrapping. No digits (or a '-') give 0.
+// Reads a rate in Hz from the text that atoi reads, as an unsigned 32-bit
+// value that saturates at 4294967295 instead of wrapping. No digits, or a
+// negative value, give 0.
 uint32_t parseRate(const char *text);
 
 // Looks for key in the first textLength bytes of text (up to the first NUL)

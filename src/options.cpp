@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "decimal.h"
+
 namespace {
 
 const long long kBelowInt32 = -2147483649LL;
@@ -19,10 +21,6 @@ bool startsWithIgnoringCase(const char *text, const char *name, size_t n) {
     }
   }
   return true;
-}
-
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
 const char *afterDashes(const char *argument) {
@@ -77,20 +75,8 @@ long long optionIntValue(int argc, const char *const *argv, const char *name) {
 }
 
 long long decimalPrefixValue(const char *text) {
-  while (isBlank(*text)) {
-    text++;
-  }
   bool negative = false;
-  if (*text == '+' || *text == '-') {
-    negative = *text == '-';
-    text++;
-  }
-  long long magnitude = 0;
-  for (; *text >= '0' && *text <= '9'; text++) {
-    if (magnitude <= kAboveInt32) {
-      magnitude = magnitude * 10 + (*text - '0');
-    }
-  }
+  const long long magnitude = static_cast<long long>(decimalPrefix(text, &negative));
   if (negative) {
     return -magnitude < kBelowInt32 ? kBelowInt32 : -magnitude;
   }
