@@ -3,8 +3,10 @@
 
 #include "gpu/check_gpu_call.h"
 #include "run_program.h"
+#include "stdout_guard.h"
 
 int main(int argc, char **argv) {
+  guardStandardOutput();
   printf("Memory Bandwidth Test\n");
 
   const int status = runProgram(argc, argv);

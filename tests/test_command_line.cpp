@@ -50,6 +50,7 @@ TEST(OptionScanning, SetsSizeAndLoops) {
       {{"--size=8", "--size9", "--loops=2"}, 9u << 20, 2},
       {{"--size=3", "--size=5", "--loops=1"}, 5u << 20, 1},
       {{"--size= 7", "--loops=+2"}, 7u << 20, 2},
+      {{"--size=\v7", "--loops=\t\n\v\f\r 2"}, 7u << 20, 2},
       {{"--size=6MiB", "--loops=2x"}, 6u << 20, 2},
       {{"--bogus", "-x", "--", "-", "", "--loops=1"}, 16u << 20, 1},
       {{"--loops=2147483647", "--size=1", "--loops=1"}, 1u << 20, 1},
@@ -115,6 +116,40 @@ TEST(OptionScanning, RejectsBadValues) {
     EXPECT_EQ(run.exitStatus, 1);
     // Only the properties query, the compute mode and the closing selection.
     EXPECT_EQ(run.log, "cudaGetDeviceProperties 0\ncudaDeviceGetAttribute 20 0\ncudaSetDevice 0\n");
+  }
+}
+
+struct LostReport {
+  std::vector<std::string> args;
+  std::vector<std::string> env;
+  const char *errBefore;  // what the run itself wrote to standard error
+  int elapsedReads;       // shows how far the measurement ran
+};
+
+// Standard output on a full device: every way out ends with status 1 and
+// says so, after whatever the run itself reported.
+TEST(LostReport, FailsTheRunWhenStandardOutputCannotBeWritten) {
+  const std::vector<LostReport> cases = {
+      {{"--help"}, {}, "", 0},
+      {{"--size=1", "--loops=3"}, {}, "", 6},
+      {{"--size=0"}, {}, "", 0},
+      {{"--size=1", "--loops=3"}, {"STANDIN_FAIL=cudaMemset:2=700"},
+       "CUDA error at quillmere:275 code=700(cudaErrorIllegalAddress) "
+       "\"cudaMemset(d_odata, 0, memSize)\" \n",
+       4},
+  };
+  for (const LostReport &c : cases) {
+    SCOPED_TRACE(c.args.back());
+    ToolSetup setup;
+    setup.args = c.args;
+    setup.env = c.env;
+    setup.stdoutPath = "/dev/full";
+    const ToolRun run = runTool(setup);
+    EXPECT_EQ(run.err, std::string(c.errBefore) +
+                           "Error: the report could not be written to standard output "
+                           "(No space left on device)\n");
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(countLogLines(run.log, "cudaEventElapsedTime"), c.elapsedReads);
   }
 }
 

@@ -149,7 +149,8 @@ ToolRun runTool(ToolSetup setup) {
   std::vector<char *> envPointers = pointers(env);
   const pid_t pid = fork();
   if (pid == 0) {
-    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const std::string &stdoutPath = setup.stdoutPath.empty() ? outPath : setup.stdoutPath;
+    const int out = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int in = open("/dev/null", O_RDONLY);
     if (out < 0 || err < 0 || in < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || dup2(in, 0) < 0) {

@@ -19,6 +19,7 @@ struct ToolSetup {
   bool standIn = true;           // false: the real runtime the tool was linked with
   bool failAlloc = false;        // preload the allocation-failure library
   std::string debugfsRoot;       // non-empty: the tool's debugfs files are read from here
+  std::string stdoutPath;        // non-empty: standard output goes here, uncaptured
 };
 
 // True when the tool and the tests are built with AddressSanitizer, whose

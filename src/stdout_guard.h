@@ -1,0 +1,11 @@
+#ifndef QUILLMERE_STDOUT_GUARD_H
+#define QUILLMERE_STDOUT_GUARD_H
+
+// Makes the process end with status 1, after the line "Error: the report
+// could not be written to standard output (<reason>)" on standard error,
+// when standard output cannot be written completely. Standard output stays
+// buffered; it is written out as the process ends, whichever way it ends.
+// Call once, first thing in main.
+void guardStandardOutput();
+
+#endif
