@@ -68,6 +68,7 @@ struct ReportCase {
 TEST(MemoryClock, Report) {
   const char *rate = "800000000\n";
   const char *table = "emc 800000 kHz, cfg LP4 x\n";
+  const std::string longRate(20000, '9');
   const std::vector<ReportCase> cases = {
       {"all files", {rate, rate, table, nullptr}, "RAM:\t800.0 MHz (cfg: LP4)\n"},
       {"second table path", {rate, rate, nullptr, table}, "RAM:\t800.0 MHz (cfg: LP4)\n"},
@@ -85,6 +86,10 @@ TEST(MemoryClock, Report) {
        "RAM:\t4295.0 MHz (cfg: MAX)\n"},
       {"key not in the table", {rate, "204000000\n", table, nullptr}, "RAM:\t800.0 MHz\n"},
       {"tag runs past the text", {rate, rate, "800000 kHz, cfg LP", nullptr}, "RAM:\t800.0 MHz\n"},
+      {"key further in, tag runs past the text", {rate, rate, "x800000 kHz, cfg LP", nullptr},
+       "RAM:\t800.0 MHz\n"},
+      {"rate line longer than the buffer saturates", {longRate.c_str(), rate, table, nullptr},
+       "RAM:\t4295.0 MHz (cfg: LP4)\n"},
       {"tag ends the text", {rate, rate, "800000 kHz, cfg LP4", nullptr}, "RAM:\t800.0 MHz (cfg: LP4)\n"},
       {"first match inside a longer number", {rate, rate, "1800000 kHz, cfg AAA\n800000 kHz, cfg BBB", nullptr},
        "RAM:\t800.0 MHz (cfg: AAA)\n"},
@@ -102,6 +107,13 @@ TEST(MemoryClock, LongTableIsReadUpToTheBuffer) {
   const std::string beyond = std::string(16380, '.') + "800000 kHz, cfg LP4\n";
   EXPECT_EQ(report({"800000000", "800000000", head.c_str(), nullptr}), "RAM:\t800.0 MHz (cfg: LP4)\n");
   EXPECT_EQ(report({"800000000", "800000000", beyond.c_str(), nullptr}), "RAM:\t800.0 MHz\n");
+  // A tag in the file's 16384th byte is one past what is read; one byte earlier it is found.
+  const std::string tail = "800000 kHz, cfg LP4";
+  const std::string atLimit = std::string(16384 - tail.size(), '.') + tail;
+  const std::string belowLimit = std::string(16383 - tail.size(), '.') + tail;
+  EXPECT_EQ(report({"800000000", "800000000", atLimit.c_str(), nullptr}), "RAM:\t800.0 MHz\n");
+  EXPECT_EQ(report({"800000000", "800000000", belowLimit.c_str(), nullptr}),
+            "RAM:\t800.0 MHz (cfg: LP4)\n");
 }
 
 TEST(MemoryClock, TableTextEndsAtTheFirstNul) {
@@ -114,6 +126,7 @@ TEST(MemoryClock, ParseRate) {
   const std::vector<std::pair<const char *, uint32_t>> cases = {
       {"800000000\n", 800000000u}, {"  42", 42u},          {"+7", 7u},
       {"-5", 0u},                  {"", 0u},               {"12abc", 12u},
+      {" \t\n\v\f\r42", 42u},
       {"3199000000", 3199000000u}, {"4294967295", 4294967295u},
       {"4294967296", 4294967295u}, {"000000000000000000001", 1u},
   };
@@ -125,15 +138,21 @@ TEST(MemoryClock, ParseRate) {
 
 TEST(MemoryClock, TagLookupStaysInsideTheGivenLength) {
   const char text[] = "800000 kHz, cfg LP4";  // 19 characters
-  const std::vector<std::pair<size_t, const char *>> cases = {
-      {19, "LP4"}, {18, nullptr}, {6, nullptr}, {0, nullptr},
+  struct Lookup {
+    size_t length;
+    const char *key;
+    const char *tag;  // nullptr: not found
   };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.first);
+  const std::vector<Lookup> cases = {
+      {19, "800000", "LP4"}, {18, "800000", nullptr}, {6, "800000", nullptr}, {0, "800000", nullptr},
+      {19, "", nullptr},
+  };
+  for (const Lookup &c : cases) {
+    SCOPED_TRACE(std::to_string(c.length) + " " + c.key);
     char tag[4] = "---";
-    const bool found = findClockTag(text, c.first, "800000", tag);
-    EXPECT_EQ(found, c.second != nullptr);
-    EXPECT_STREQ(tag, c.second != nullptr ? c.second : "---");
+    const bool found = findClockTag(text, c.length, c.key, tag);
+    EXPECT_EQ(found, c.tag != nullptr);
+    EXPECT_STREQ(tag, c.tag != nullptr ? c.tag : "---");
   }
 }
 

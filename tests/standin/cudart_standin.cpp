@@ -1,6 +1,7 @@
 // A stand-in for the CUDA runtime, loaded in place of libcudart.so.13 so the
 // tool can be run without a GPU. Each run is scripted through the environment:
-//   STANDIN_NAME          device name (default "Stand-in GPU")
+//   STANDIN_NAME          device name (default "Stand-in GPU"); from 256
+//                         characters on it fills the field unterminated
 //   STANDIN_COMPUTE_MODE  compute mode of device 0 (default 0)
 //   STANDIN_FAIL          "op:n=status,...": the n-th call of op returns status
 //   STANDIN_TIMES         "ms,ms,...": successive elapsed times; the last repeats
@@ -196,7 +197,10 @@ cudaError_t cudaGetDeviceProperties(cudaDeviceProp *prop, int device) {
   const cudaError_t status = scriptedStatus(kGetDeviceProperties);
   if (status == cudaSuccess) {
     const char *name = getenv("STANDIN_NAME");
-    snprintf(prop->name, sizeof prop->name, "%s", name != nullptr ? name : "Stand-in GPU");
+    name = name != nullptr ? name : "Stand-in GPU";
+    // A name as long as the field fills it with no terminator, as a runtime may.
+    const size_t length = strlen(name);
+    memcpy(prop->name, name, std::min(length + 1, sizeof prop->name));
   }
   return status;
 }
