@@ -21,7 +21,8 @@ struct Files {
 };
 
 // Runs the report on files made from c and returns what it printed. The text
-// buffer starts full of stale text, as after an earlier read.
+// buffer starts full of stale text, as after an earlier read, and is followed
+// by a guard byte that a write past its end would change.
 std::string report(const Files &c) {
   const std::string dir = makeTempDir();
   const std::string pto = dir + "/pto_rate";
@@ -38,7 +39,8 @@ std::string report(const Files &c) {
   }
   const ClockFiles files = {pto.c_str(), clk.c_str(), {table1.c_str(), table2.c_str()}};
 
-  std::vector<char> textBuffer(kClockTextBufferSize, '7');
+  std::vector<char> textBuffer(kClockTextBufferSize + 1, '7');
+  textBuffer.back() = 'G';
   char scratch[kClockScratchSize] = {};
   fflush(stdout);
   FILE *captured = tmpfile();
@@ -56,6 +58,7 @@ std::string report(const Files &c) {
   }
   fclose(captured);
   removeTree(dir);
+  EXPECT_EQ(textBuffer.back(), 'G') << "written past the text buffer";
   return text;
 }
 
