@@ -1,4 +1,4 @@
-// A stand-in for the CUDA runtime, loaded in place of libcudart.so.13 so the
+// A stand-in for the CUDA runtime, loaded in place of the real libcudart so the
 // tool can be run without a GPU. Each run is scripted through the environment:
 //   STANDIN_NAME          device name (default "Stand-in GPU"); from 256
 //                         characters on it fills the field unterminated
