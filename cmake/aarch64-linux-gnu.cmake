@@ -1,8 +1,11 @@
 # Cross build for 64-bit ARM with Debian's aarch64-linux-gnu toolchain; the
-# tests run under qemu-user. The x86_64 libcudart cannot be linked, so the tool
-# links the test stand-in runtime built for aarch64.
-#   apt-get install -y g++-aarch64-linux-gnu qemu-user
-#   cmake -S . -B build-aarch64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake -DQUILLMERE_TESTS=ON
+# tests run under qemu-user. The tool links an aarch64 libcudart: point
+# CUDAToolkit_ROOT at a toolkit that has one (lib/aarch64-linux-gnu/ or
+# targets/aarch64-linux/lib/), or link the test stand-in runtime instead with
+# -DQUILLMERE_CUDART_STANDIN=ON.
+#   apt-get install -y g++-aarch64-linux-gnu qemu-user googletest
+#   mkdir build-aarch64 && cd build-aarch64
+#   cmake -DCMAKE_TOOLCHAIN_FILE=../cmake/aarch64-linux-gnu.cmake -DCUDAToolkit_ROOT=... -DQUILLMERE_TESTS=ON ..
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
 set(CMAKE_C_COMPILER aarch64-linux-gnu-gcc)
@@ -16,5 +19,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64 -L /usr/aarch64-linux-gnu)
 
-set(QUILLMERE_CUDART_STANDIN ON CACHE BOOL "" FORCE)
-set(QUILLMERE_GTEST_SOURCE /usr/src/googletest CACHE PATH "" FORCE)
+# There is no GoogleTest library for the target: build it from its sources.
+set(QUILLMERE_GTEST_SOURCE /usr/src/googletest CACHE PATH "")
