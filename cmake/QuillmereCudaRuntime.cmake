@@ -9,8 +9,8 @@
 #   the toolkit of the nvcc on PATH, /usr/local/cuda, and the system's /usr.
 # Each root is looked at in the NVIDIA layouts (include/, lib64/, lib/,
 # targets/<arch>-linux/) and in the distribution layout (include/,
-# lib/<multiarch triplet>/). Setting both QUILLMERE_CUDA_INCLUDE_DIR and
-# QUILLMERE_CUDART_LIBRARY skips the search. Either way, configure stops when
+# lib/<multiarch triplet>/). A path set in QUILLMERE_CUDA_INCLUDE_DIR or
+# QUILLMERE_CUDART_LIBRARY is taken as it is. Either way, configure stops when
 # the header's CUDART_VERSION and the library's soname do not belong together.
 #
 # Plain find_path/find_library only, so that CMake 3.10 runs the same search
