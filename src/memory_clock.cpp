@@ -6,7 +6,16 @@
 #include "decimal.h"
 
 const ClockFiles kBoardClockFiles = {
-    "/sys/kernel/debug/clk/emc/pto_rate",
+    {
+        // The measured rate, where the kernel has one for the EMC clock.
+        "/sys/kernel/debug/clk/emc/pto_rate",
+        // t186, t194, t234 (R32 to R36): the firmware's (BPMP) EMC clock.
+        "/sys/kernel/debug/bpmp/debug/clk/emc/rate",
+        // t264 (R38): the bandwidth manager's devfreq device; no root needed.
+        "/sys/class/devfreq/bwmgr/cur_freq",
+        // t210, and any kernel whose clock framework has an emc clock.
+        "/sys/kernel/debug/clk/emc/clk_rate",
+    },
     "/sys/kernel/debug/clk/emc/clk_rate",
     {"/sys/kernel/debug/bpmp/debug/emc/tables_info", "/sys/kernel/debug/tegra_emc/tables_info"},
 };
@@ -71,24 +80,22 @@ bool findClockTag(const char *text, size_t textLength, const char *key, char *ta
   return false;
 }
 
-void reportMemoryClock(char *textBuffer, char *scratch) {
-  reportMemoryClockFrom(kBoardClockFiles, textBuffer, scratch);
-}
-
-void reportMemoryClockFrom(const ClockFiles &files, char *textBuffer, char *scratch) {
-  uint32_t measuredRate = 0;
-  if (readRateFile(files.ptoRate, textBuffer, &measuredRate)) {
-    printf("RAM:\t%.1f MHz", static_cast<double>(static_cast<float>(measuredRate) / 1000000.0f));
+void readMemoryClock(const ClockFiles &files, char *textBuffer, char *scratch, MemoryClock *clock) {
+  *clock = MemoryClock();
+  for (const char *path : files.rates) {
+    if (readRateFile(path, textBuffer, &clock->rateHz)) {
+      clock->rateSource = path;
+      break;
+    }
   }
 
   uint32_t clockRate = 0;
-  if (!readRateFile(files.clkRate, textBuffer, &clockRate)) {
+  clock->haveClockRate = readRateFile(files.clkRate, textBuffer, &clockRate);
+  if (!clock->haveClockRate) {
     return;
   }
-
   FILE *table = openClockTable(files);
   if (table == nullptr) {
-    printf("\n");
     return;
   }
   const size_t length = fread(textBuffer, 1, kClockTextBufferSize - 1, table);
@@ -96,9 +103,30 @@ void reportMemoryClockFrom(const ClockFiles &files, char *textBuffer, char *scra
   textBuffer[length] = '\0';
 
   snprintf(scratch, kClockScratchSize, "%u", clockRate / 1000u);
-  if (findClockTag(textBuffer, length, scratch, scratch)) {
-    printf(" (cfg: %s)\n", scratch);
+  clock->haveTag = findClockTag(textBuffer, length, scratch, clock->tag);
+}
+
+void printMemoryClock(const MemoryClock &clock) {
+  if (clock.rateSource != nullptr) {
+    printf("RAM:\t%.1f MHz", static_cast<double>(static_cast<float>(clock.rateHz) / 1000000.0f));
+  }
+  // Without clk_rate the RAM text runs straight into the figures' blank line.
+  if (!clock.haveClockRate) {
+    return;
+  }
+  if (clock.haveTag) {
+    printf(" (cfg: %s)\n", clock.tag);
   } else {
     printf("\n");
   }
+}
+
+void reportMemoryClock(char *textBuffer, char *scratch) {
+  reportMemoryClockFrom(kBoardClockFiles, textBuffer, scratch);
+}
+
+void reportMemoryClockFrom(const ClockFiles &files, char *textBuffer, char *scratch) {
+  MemoryClock clock;
+  readMemoryClock(files, textBuffer, scratch, &clock);
+  printMemoryClock(clock);
 }

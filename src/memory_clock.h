@@ -13,20 +13,39 @@ const size_t kClockTagOffset = 10;
 // Characters in a tag.
 const size_t kClockTagLength = 3;
 
-// Where the memory controller's clock shows under debugfs.
+// Number of files the RAM text may come from.
+const size_t kClockRateFileCount = 4;
+
+// Where the memory controller's clock shows.
 struct ClockFiles {
-  const char *ptoRate;      // measured rate in Hz, printed in MHz
-  const char *clkRate;      // set rate in Hz, the key into the table
-  const char *tables[2];    // clock table; the second is tried when the first does not open
+  // Rates in Hz for the RAM text, printed in MHz: the first that yields a
+  // line gives it.
+  const char *rates[kClockRateFileCount];
+  const char *clkRate;    // set rate in Hz, the key into the table
+  const char *tables[2];  // clock table; the second is tried when the first does not open
 };
 
-// The board's debugfs files.
+// The board's files.
 extern const ClockFiles kBoardClockFiles;
 
-// Prints "RAM:\t<MHz> MHz" and " (cfg: <tag>)\n" from the board's debugfs
-// files on standard output; each piece falls away when its file cannot be
-// read. textBuffer holds kClockTextBufferSize bytes, scratch
-// kClockScratchSize zero-filled bytes.
+// What the clock files said.
+struct MemoryClock {
+  const char *rateSource;  // the file the RAM text came from; nullptr: no RAM text
+  uint32_t rateHz;
+  bool haveClockRate;      // clk_rate yielded a line, so the table was looked at
+  bool haveTag;
+  char tag[kClockTagLength + 1];
+};
+
+// Reads the clock files into *clock. textBuffer holds kClockTextBufferSize
+// bytes, scratch kClockScratchSize zero-filled bytes.
+void readMemoryClock(const ClockFiles &files, char *textBuffer, char *scratch, MemoryClock *clock);
+
+// Prints "RAM:\t<MHz> MHz" and " (cfg: <tag>)\n" on standard output; each
+// piece falls away when its file could not be read.
+void printMemoryClock(const MemoryClock &clock);
+
+// Reads the board's files and prints what they say, as printMemoryClock.
 void reportMemoryClock(char *textBuffer, char *scratch);
 
 // The same report from the given files.

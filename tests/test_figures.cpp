@@ -131,7 +131,8 @@ const std::pair<std::string, std::string> table = {"bpmp/debug/emc/tables_info",
 void expectClockText(const ClockRun &c, bool failTextBuffer) {
   SCOPED_TRACE(c.name);
   const std::string root = makeTempDir();
-  for (const char *dir : {"/clk", "/clk/emc", "/bpmp", "/bpmp/debug", "/bpmp/debug/emc"}) {
+  for (const char *dir : {"/clk", "/clk/emc", "/bpmp", "/bpmp/debug", "/bpmp/debug/emc", "/bpmp/debug/clk",
+                          "/bpmp/debug/clk/emc", "/class", "/class/devfreq", "/class/devfreq/bwmgr"}) {
     ASSERT_EQ(mkdir((root + dir).c_str(), 0700), 0);
   }
   for (const auto &file : c.files) {
@@ -157,7 +158,10 @@ TEST(ClockReport, StandsBetweenTheDeviceAndTheFigures) {
       {"all files", {pto, clk, table}, "RAM:\t800.0 MHz (cfg: LP4)\n"},
       {"no clk_rate", {pto, table}, "RAM:\t800.0 MHz"},
       {"no table", {pto, clk}, "RAM:\t800.0 MHz\n"},
-      {"no pto_rate", {clk, table}, " (cfg: LP4)\n"},
+      {"no pto_rate", {clk, table}, "RAM:\t800.0 MHz (cfg: LP4)\n"},
+      {"firmware rate", {{"bpmp/debug/clk/emc/rate", "2133000000\n"}, clk, table},
+       "RAM:\t2133.0 MHz (cfg: LP4)\n"},
+      {"devfreq rate", {{"class/devfreq/bwmgr/cur_freq", "4266000000\n"}}, "RAM:\t4266.0 MHz"},
       {"no files", {}, ""},
   };
   for (const ClockRun &c : cases) {

@@ -1,5 +1,6 @@
 // The memory-clock report read from files in a temporary directory.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,12 +14,16 @@
 namespace {
 
 struct Files {
-  const char *pto;  // nullptr: the file is missing
+  const char *pto;  // nullptr: the file is missing; kFolder: a folder stands there
   const char *clk;
   const char *table1;
   const char *table2;
   size_t table1Length = 0;  // 0: up to the first NUL
+  const char *bpmp = nullptr;     // the firmware clock's rate
+  const char *devfreq = nullptr;  // the bandwidth manager's cur_freq
 };
+
+const char kFolder[] = "<folder>";
 
 // Runs the report on files made from c and returns what it printed. The text
 // buffer starts full of stale text, as after an earlier read, and is followed
@@ -29,15 +34,21 @@ std::string report(const Files &c) {
   const std::string clk = dir + "/clk_rate";
   const std::string table1 = dir + "/bpmp_tables_info";
   const std::string table2 = dir + "/tegra_tables_info";
-  const char *contents[] = {c.pto, c.clk, c.table1, c.table2};
-  const std::string *paths[] = {&pto, &clk, &table1, &table2};
-  for (int i = 0; i < 4; i++) {
-    if (contents[i] != nullptr) {
+  const std::string bpmp = dir + "/bpmp_rate";
+  const std::string devfreq = dir + "/cur_freq";
+  const char *contents[] = {c.pto, c.clk, c.table1, c.table2, c.bpmp, c.devfreq};
+  const std::string *paths[] = {&pto, &clk, &table1, &table2, &bpmp, &devfreq};
+  for (int i = 0; i < 6; i++) {
+    if (contents[i] == kFolder) {
+      mkdir(paths[i]->c_str(), 0700);
+    } else if (contents[i] != nullptr) {
       const size_t length = i == 2 && c.table1Length != 0 ? c.table1Length : strlen(contents[i]);
       writeFile(*paths[i], std::string(contents[i], length));
     }
   }
-  const ClockFiles files = {pto.c_str(), clk.c_str(), {table1.c_str(), table2.c_str()}};
+  const ClockFiles files = {{pto.c_str(), bpmp.c_str(), devfreq.c_str(), clk.c_str()},
+                            clk.c_str(),
+                            {table1.c_str(), table2.c_str()}};
 
   std::vector<char> textBuffer(kClockTextBufferSize + 1, '7');
   textBuffer.back() = 'G';
@@ -78,9 +89,29 @@ TEST(MemoryClock, Report) {
       {"first table path wins", {rate, rate, table, "800000 kHz, cfg ZZZ"}, "RAM:\t800.0 MHz (cfg: LP4)\n"},
       {"no clk_rate", {rate, nullptr, table, table}, "RAM:\t800.0 MHz"},
       {"no table", {rate, rate, nullptr, nullptr}, "RAM:\t800.0 MHz\n"},
-      {"no pto_rate", {nullptr, rate, table, nullptr}, " (cfg: LP4)\n"},
+      {"no pto_rate", {nullptr, rate, table, nullptr}, "RAM:\t800.0 MHz (cfg: LP4)\n"},
       {"no files", {nullptr, nullptr, nullptr, nullptr}, ""},
-      {"empty pto_rate falls away", {"", rate, table, nullptr}, " (cfg: LP4)\n"},
+      {"empty pto_rate falls away", {"", rate, table, nullptr}, "RAM:\t800.0 MHz (cfg: LP4)\n"},
+      // One row per board generation: only the files it has.
+      {"t186-t234: firmware rate alone", {nullptr, nullptr, nullptr, nullptr, 0, "2133000000\n"},
+       "RAM:\t2133.0 MHz"},
+      {"t186-t234: firmware rate, clk_rate and a table",
+       {nullptr, "204000000\n", "204000 kHz, cfg A01", nullptr, 0, "2133000000\n"},
+       "RAM:\t2133.0 MHz (cfg: A01)\n"},
+      {"t264: devfreq alone", {nullptr, nullptr, nullptr, nullptr, 0, nullptr, "4266000000\n"},
+       "RAM:\t4266.0 MHz"},
+      {"t210: clk_rate alone", {nullptr, "1600000000\n", nullptr, nullptr}, "RAM:\t1600.0 MHz\n"},
+      // pto_rate over the firmware rate over devfreq over clk_rate.
+      {"pto_rate first", {rate, "204000000\n", nullptr, nullptr, 0, "2133000000\n", "4266000000\n"},
+       "RAM:\t800.0 MHz\n"},
+      {"firmware rate before devfreq", {nullptr, nullptr, nullptr, nullptr, 0, "2133000000\n", "4266000000\n"},
+       "RAM:\t2133.0 MHz"},
+      {"devfreq before clk_rate", {nullptr, "204000000\n", nullptr, nullptr, 0, nullptr, "4266000000\n"},
+       "RAM:\t4266.0 MHz\n"},
+      {"empty and folder rate files fall through",
+       {"", "204000000\n", nullptr, nullptr, 0, kFolder, ""}, "RAM:\t204.0 MHz\n"},
+      {"a rate that reads as 0 counts", {nullptr, nullptr, nullptr, nullptr, 0, "n/a\n", "4266000000\n"},
+       "RAM:\t0.0 MHz"},
       {"empty clk_rate ends the report", {rate, "", table, nullptr}, "RAM:\t800.0 MHz"},
       {"rate is not a number", {"n/a\n", rate, table, nullptr}, "RAM:\t0.0 MHz (cfg: LP4)\n"},
       {"rates above 2^31 Hz", {"3199000000\n", "3199000000\n", "3199000 kHz, cfg L5X\n", nullptr},

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <ftw.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -106,22 +107,24 @@ ToolRun runTool(ToolSetup setup) {
     env.push_back("LD_LIBRARY_PATH=" + std::string(QUILLMERE_STANDIN_DIR));
     env.push_back("STANDIN_LOG=" + logPath);
   }
-  std::string preload;
+  // The machine's own clock files are never read: without files of the
+  // test's, an empty folder stands in for them.
+  std::string debugfsRoot = setup.debugfsRoot;
+  if (debugfsRoot.empty()) {
+    debugfsRoot = dir + "/no-clock-files";
+    mkdir(debugfsRoot.c_str(), 0700);
+  }
+  env.push_back("DEBUGFS_ROOT=" + debugfsRoot);
+  std::string preload = QUILLMERE_DEBUGFS_REDIRECT;
   if (setup.failAlloc) {
-    preload += std::string(QUILLMERE_FAILALLOC) + " ";
+    preload += std::string(" ") + QUILLMERE_FAILALLOC;
   }
-  if (!setup.debugfsRoot.empty()) {
-    preload += std::string(QUILLMERE_DEBUGFS_REDIRECT);
-    env.push_back("DEBUGFS_ROOT=" + setup.debugfsRoot);
-  }
-  if (!preload.empty()) {
-    env.push_back("LD_PRELOAD=" + preload);
-    if (builtWithAddressSanitizer()) {
-      // The preloads come before the sanitizer's runtime; they only pass calls on.
-      const char *options = getenv("ASAN_OPTIONS");
-      setup.env.insert(setup.env.begin(), std::string("ASAN_OPTIONS=verify_asan_link_order=0") +
-                                              (options != nullptr ? std::string(":") + options : ""));
-    }
+  env.push_back("LD_PRELOAD=" + preload);
+  if (builtWithAddressSanitizer()) {
+    // The preloads come before the sanitizer's runtime; they only pass calls on.
+    const char *options = getenv("ASAN_OPTIONS");
+    setup.env.insert(setup.env.begin(), std::string("ASAN_OPTIONS=verify_asan_link_order=0") +
+                                            (options != nullptr ? std::string(":") + options : ""));
   }
   // A setting of the test's own replaces the inherited one.
   for (const std::string &setting : setup.env) {
@@ -170,10 +173,7 @@ ToolRun runTool(ToolSetup setup) {
   run.err = readFile(errPath);
   run.log = readFile(logPath);
   run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  unlink(outPath.c_str());
-  unlink(errPath.c_str());
-  unlink(logPath.c_str());
-  rmdir(dir.c_str());
+  removeTree(dir);
   return run;
 }
 

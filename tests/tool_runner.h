@@ -18,7 +18,7 @@ struct ToolSetup {
   std::vector<std::string> env;  // NAME=value, added to the stand-in's defaults
   bool standIn = true;           // false: the real runtime the tool was linked with
   bool failAlloc = false;        // preload the allocation-failure library
-  std::string debugfsRoot;       // non-empty: the tool's debugfs files are read from here
+  std::string debugfsRoot;       // the clock files are read from here (empty: from an empty folder)
   std::string stdoutPath;        // non-empty: standard output goes here, uncaptured
 };
 

@@ -1,5 +1,7 @@
-// Preloaded into the tool to stand in for debugfs: fopen of a path under
-// /sys/kernel/debug/ opens the same path under DEBUGFS_ROOT instead.
+// Preloaded into the tool to stand in for the board's clock files: fopen of
+// a path under /sys/kernel/debug/ opens the same path under DEBUGFS_ROOT
+// instead, and one under /sys/class/devfreq/ the same path under
+// DEBUGFS_ROOT/class/devfreq/.
 #include <dlfcn.h>
 
 #include <cstdio>
@@ -9,7 +11,14 @@
 
 namespace {
 
-const char kDebugfs[] = "/sys/kernel/debug/";
+struct Redirect {
+  const char *prefix;
+  const char *under;  // what replaces the prefix, below DEBUGFS_ROOT
+};
+const Redirect kRedirects[] = {
+    {"/sys/kernel/debug/", "/"},
+    {"/sys/class/devfreq/", "/class/devfreq/"},
+};
 
 using FopenFunction = FILE *(*)(const char *, const char *);
 
@@ -23,9 +32,14 @@ FopenFunction realFopen() {
 // NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
 extern "C" FILE *fopen(const char *path, const char *mode) {
   const char *root = getenv("DEBUGFS_ROOT");
-  if (root != nullptr && strncmp(path, kDebugfs, sizeof kDebugfs - 1) == 0) {
-    const std::string redirected = std::string(root) + "/" + (path + sizeof kDebugfs - 1);
-    return realFopen()(redirected.c_str(), mode);
+  if (root != nullptr) {
+    for (const Redirect &redirect : kRedirects) {
+      const size_t length = strlen(redirect.prefix);
+      if (strncmp(path, redirect.prefix, length) == 0) {
+        const std::string redirected = std::string(root) + redirect.under + (path + length);
+        return realFopen()(redirected.c_str(), mode);
+      }
+    }
   }
   return realFopen()(path, mode);
 }
