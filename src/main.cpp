@@ -2,18 +2,27 @@
 #include <cstdlib>
 
 #include "gpu/check_gpu_call.h"
+#include "machine_report.h"
 #include "run_program.h"
+#include "run_record.h"
+#include "settings.h"
 #include "stdout_guard.h"
 
 int main(int argc, char **argv) {
   guardStandardOutput();
-  printf("Memory Bandwidth Test\n");
+  const int format = requestedReportFormat(argc, argv);
+  if (format != kTextReport) {
+    startMachineReport(format);
+  }
+  if (textReport()) {
+    printf("Memory Bandwidth Test\n");
+  }
 
   const int status = runProgram(argc, argv);
   if (status < 0) {
     CHECK_GPU_CALL(44, cudaSetDevice(0));
   }
-  if (status != kRunOk) {
+  if (status != kRunOk && textReport()) {
     printf("Result = FAIL\n");
   }
   exit(status != kRunOk ? EXIT_FAILURE : EXIT_SUCCESS);

@@ -5,9 +5,10 @@
 
 #include "gpu/check_gpu_call.h"
 #include "measurements.h"
+#include "run_record.h"
 #include "staging.h"
 
-float measureDeviceCopy(uint32_t memSize, int repetitions) {
+float measureDeviceCopy(uint32_t memSize, int repetitions, TimingStats *stats) {
   cudaEvent_t start = nullptr;
   cudaEvent_t stop = nullptr;
   CHECK_GPU_CALL(195, cudaEventCreate(&start));
@@ -15,7 +16,9 @@ float measureDeviceCopy(uint32_t memSize, int repetitions) {
 
   unsigned char *h_idata = static_cast<unsigned char *>(malloc(memSize));
   if (h_idata == nullptr) {
-    fprintf(stderr, "Not enough memory avaialable on host to run test!\n");
+    const char *message = "Not enough memory avaialable on host to run test!";
+    fprintf(stderr, "%s\n", message);
+    recordError(kErrorHostMemory, message);
     exit(EXIT_FAILURE);
   }
   fillStagingBuffer(h_idata, memSize);
@@ -34,6 +37,7 @@ float measureDeviceCopy(uint32_t memSize, int repetitions) {
     CHECK_GPU_CALL(229, cudaEventRecord(stop, 0));
     CHECK_GPU_CALL(234, cudaDeviceSynchronize());
     CHECK_GPU_CALL(237, cudaEventElapsedTime(&elapsedTimeInMsCurrent, start, stop));
+    addTime(stats, elapsedTimeInMsCurrent);
     if (elapsedTimeInMs > elapsedTimeInMsCurrent) {
       elapsedTimeInMs = elapsedTimeInMsCurrent;
     }

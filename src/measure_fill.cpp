@@ -3,7 +3,7 @@
 #include "gpu/check_gpu_call.h"
 #include "measurements.h"
 
-float measureDeviceFill(uint32_t memSize, int repetitions) {
+float measureDeviceFill(uint32_t memSize, int repetitions, TimingStats *stats) {
   cudaEvent_t start = nullptr;
   cudaEvent_t stop = nullptr;
   CHECK_GPU_CALL(264, cudaEventCreate(&start));
@@ -20,6 +20,7 @@ float measureDeviceFill(uint32_t memSize, int repetitions) {
     CHECK_GPU_CALL(276, cudaEventRecord(stop, 0));
     CHECK_GPU_CALL(280, cudaDeviceSynchronize());
     CHECK_GPU_CALL(283, cudaEventElapsedTime(&elapsedTimeInMsCurrent, start, stop));
+    addTime(stats, elapsedTimeInMsCurrent);
     if (elapsedTimeInMs > elapsedTimeInMsCurrent) {
       elapsedTimeInMs = elapsedTimeInMsCurrent;
     }

@@ -3,14 +3,17 @@
 
 #include <cstdint>
 
-// Best-of-N device-to-device copy rate in MB/s (10^6 bytes per second),
-// counting each byte once read and once written. Exits with status 1 on a
-// failed runtime call or when the host staging buffer cannot be allocated.
-float measureDeviceCopy(uint32_t memSize, int repetitions);
+#include "timing_stats.h"
 
-// Best-of-N device memory fill rate in MB/s. Exits with status 1 on a failed
-// runtime call.
-float measureDeviceFill(uint32_t memSize, int repetitions);
+// Best-of-N device-to-device copy rate in MB/s (10^6 bytes per second),
+// counting each byte once read and once written; every repetition's time
+// goes into *stats. Exits with status 1 on a failed runtime call or when the
+// host staging buffer cannot be allocated.
+float measureDeviceCopy(uint32_t memSize, int repetitions, TimingStats *stats);
+
+// Best-of-N device memory fill rate in MB/s; every repetition's time goes
+// into *stats. Exits with status 1 on a failed runtime call.
+float measureDeviceFill(uint32_t memSize, int repetitions, TimingStats *stats);
 
 // Smallest elapsed time so far starts here, in milliseconds.
 const float kNoTimeYetMs = 1e9f;

@@ -7,6 +7,7 @@
 
 #include "measurements.h"
 #include "memory_clock.h"
+#include "run_record.h"
 
 void runMeasurements(uint32_t memSize, int repetitions) {
   // Without the text buffer the clock report is skipped; the figures still count.
@@ -14,18 +15,27 @@ void runMeasurements(uint32_t memSize, int repetitions) {
 
   (void)cudaSetDevice(0);
 
-  const double copyFigure = measureDeviceCopy(memSize, repetitions);
-  const double fillFigure = measureDeviceFill(memSize, repetitions);
+  RunRecord &record = runRecord();
+  record.copy.figure = measureDeviceCopy(memSize, repetitions, &record.copy.stats);
+  record.copy.done = true;
+  record.fill.figure = measureDeviceFill(memSize, repetitions, &record.fill.stats);
+  record.fill.done = true;
 
   if (textBuffer != nullptr) {
     char scratch[kClockScratchSize] = {};
-    reportMemoryClock(textBuffer, scratch);
+    readMemoryClock(kBoardClockFiles, textBuffer, scratch, &record.clock);
+    record.haveClock = true;
+    if (textReport()) {
+      printMemoryClock(record.clock);
+    }
   }
 
-  printf("\nMemcpy");
-  printf("\t%7.1f MB/s (Total: %.1f MB/s)\n", copyFigure / 2, copyFigure);
-  printf("Memset");
-  printf("\t%7.1f MB/s\n", fillFigure);
+  if (textReport()) {
+    printf("\nMemcpy");
+    printf("\t%7.1f MB/s (Total: %.1f MB/s)\n", record.copy.figure / 2, record.copy.figure);
+    printf("Memset");
+    printf("\t%7.1f MB/s\n", record.fill.figure);
+  }
 
   free(textBuffer);
 }

@@ -2,7 +2,10 @@
 
 #include <cstdio>
 
+#include <string>
+
 #include "options.h"
+#include "run_record.h"
 
 namespace {
 
@@ -15,11 +18,11 @@ int readPositiveOption(int argc, const char *const *argv, const char *name, long
   }
   const long long given = optionIntValue(argc, argv, name);
   if (given <= 0) {
-    printf("Illegal argument - %s must be greater than zero\n", name);
+    rejectOption(("Illegal argument - " + std::string(name) + " must be greater than zero").c_str());
     return rejectStatus;
   }
   if (given > largest) {
-    printf("%s\n", tooLargeMessage);
+    rejectOption(tooLargeMessage);
     return rejectStatus;
   }
   *value = given;
@@ -49,4 +52,34 @@ int readLoopsOption(int argc, const char *const *argv, int *repetitions) {
     *repetitions = static_cast<int>(loops);
   }
   return status;
+}
+
+int readMinTotalOption(int argc, const char *const *argv, long long *minTotal) {
+  return readPositiveOption(argc, argv, "min-total", 2147483647,
+                            "Illegal argument - min-total must be at most 2147483647", kRunBadMinTotal,
+                            minTotal);
+}
+
+int requestedReportFormat(int argc, const char *const *argv) {
+  const bool json = hasOption(argc, argv, "json");
+  const bool prometheus = hasOption(argc, argv, "prometheus");
+  if (hasOption(argc, argv, "help") || json == prometheus) {
+    return kTextReport;
+  }
+  return json ? kJsonReport : kPrometheusReport;
+}
+
+int checkReportFormats(int argc, const char *const *argv) {
+  if (hasOption(argc, argv, "json") && hasOption(argc, argv, "prometheus")) {
+    rejectOption("Illegal argument - json and prometheus exclude each other");
+    return kRunBadFormats;
+  }
+  return kRunOk;
+}
+
+void rejectOption(const char *message) {
+  if (textReport()) {
+    printf("%s\n", message);
+  }
+  recordError(kErrorOption, message);
 }

@@ -10,6 +10,13 @@ const int kRunBadSize = -4000;
 // Run status: the "loops" option was rejected.
 const int kRunBadLoops = -9000;
 
+// Run status: the "min-total" option was rejected.
+const int kRunBadMinTotal = -7000;
+// Run status: "json" and "prometheus" were both given.
+const int kRunBadFormats = -8000;
+// Run status: a completed run whose Memcpy Total fell below "min-total".
+const int kRunBelowMinimum = 1;
+
 // Transfer size without a "size" option: 16 MiB.
 const uint32_t kDefaultMemSize = 16u << 20;
 // Repetitions without a "loops" option.
@@ -24,5 +31,21 @@ int readSizeOption(int argc, const char *const *argv, uint32_t *memSize);
 // untouched when the option is absent) or, after printing why, kRunBadLoops
 // for a value below 1 or above 2147483647.
 int readLoopsOption(int argc, const char *const *argv, int *repetitions);
+
+// Reads the "min-total" option, in MB/s, into minTotal. Returns kRunOk
+// (minTotal untouched when the option is absent) or, after printing why,
+// kRunBadMinTotal for a value below 1 or above 2147483647.
+int readMinTotalOption(int argc, const char *const *argv, long long *minTotal);
+
+// The report format the arguments ask for: JSON or Prometheus when exactly
+// one of the two is given and "help" is not, else the text report.
+int requestedReportFormat(int argc, const char *const *argv);
+
+// Returns kRunOk, or, after printing why, kRunBadFormats when both "json"
+// and "prometheus" are given.
+int checkReportFormats(int argc, const char *const *argv);
+
+// Prints a rejected option's message (in the text report) and records it.
+void rejectOption(const char *message);
 
 #endif

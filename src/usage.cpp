@@ -8,4 +8,7 @@ void printUsage() {
   printf("--help\tDisplay this help menu\n");
   printf("--size=[SIZE]\tTransfer size in MiB. Defaults to 32.\n");
   printf("--loops=[SIZE]\tAmmount of transfers. Defaults to 2000\n");
+  printf("--json\tReport as one JSON object\n");
+  printf("--prometheus\tReport in the Prometheus text format\n");
+  printf("--min-total=[MB/s]\tFail when the Memcpy Total is below this\n");
 }

@@ -14,7 +14,10 @@ const char kUsage[] =
     "Options:\n"
     "--help\tDisplay this help menu\n"
     "--size=[SIZE]\tTransfer size in MiB. Defaults to 32.\n"
-    "--loops=[SIZE]\tAmmount of transfers. Defaults to 2000\n";
+    "--loops=[SIZE]\tAmmount of transfers. Defaults to 2000\n"
+    "--json\tReport as one JSON object\n"
+    "--prometheus\tReport in the Prometheus text format\n"
+    "--min-total=[MB/s]\tFail when the Memcpy Total is below this\n";
 
 TEST(Help, PrintsUsageWithoutTouchingTheGpu) {
   const std::vector<std::vector<std::string>> cases = {

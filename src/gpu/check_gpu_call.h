@@ -25,6 +25,11 @@ inline void checkGpuCall(cudaError_t status, const char *callText, const char *f
   }
 }
 
+// Called by a failing check before its error line, with the call's status,
+// text and site; nullptr (the default) for none.
+using GpuFailureObserver = void (*)(cudaError_t status, const char *callText, int callSite);
+void observeGpuFailures(GpuFailureObserver observer);
+
 // The runtime's symbolic name for a status, e.g. "cudaErrorMemoryAllocation".
 const char *gpuErrorName(cudaError_t status);
 

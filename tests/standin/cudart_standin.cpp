@@ -3,6 +3,11 @@
 //   STANDIN_NAME          device name (default "Stand-in GPU"); from 256
 //                         characters on it fills the field unterminated
 //   STANDIN_COMPUTE_MODE  compute mode of device 0 (default 0)
+//   STANDIN_BUS_WIDTH     global memory bus width in bits (default 256)
+//   STANDIN_MEMORY_CLOCK  memory clock in kHz (default 3200000)
+//   STANDIN_UUID          the 16 bytes of the device's UUID in hex (default 00 to 0f)
+//   STANDIN_RUNTIME_VERSION, STANDIN_DRIVER_VERSION
+//                         what the version queries give (default: the header's)
 //   STANDIN_FAIL          "op:n=status,...": the n-th call of op returns status
 //   STANDIN_TIMES         "ms,ms,...": successive elapsed times; the last repeats
 //   STANDIN_LOG           file that gets one line per call, with its arguments
@@ -30,12 +35,13 @@ namespace {
 enum Op {
   kGetDeviceProperties, kDeviceGetAttribute, kSetDevice, kDeviceReset, kEventCreate,
   kEventRecord, kEventElapsedTime, kEventDestroy, kMalloc, kFree, kMemcpy, kMemset,
-  kDeviceSynchronize, kOpCount
+  kDeviceSynchronize, kRuntimeGetVersion, kDriverGetVersion, kOpCount
 };
 const char *const kOpNames[kOpCount] = {
     "cudaGetDeviceProperties", "cudaDeviceGetAttribute", "cudaSetDevice", "cudaDeviceReset",
     "cudaEventCreate", "cudaEventRecord", "cudaEventElapsedTime", "cudaEventDestroy",
     "cudaMalloc", "cudaFree", "cudaMemcpy", "cudaMemset", "cudaDeviceSynchronize",
+    "cudaRuntimeGetVersion", "cudaDriverGetVersion",
 };
 
 struct ScriptedFailure {
@@ -169,6 +175,12 @@ const KnownError knownErrors[] = {
     {cudaErrorUnknown, "cudaErrorUnknown", "unknown error"},
 };
 
+// An integer setting of the script, or fallback when it is not set.
+int scriptedInt(const char *name, int fallback) {
+  const char *text = getenv(name);
+  return text != nullptr ? static_cast<int>(strtol(text, nullptr, 10)) : fallback;
+}
+
 const KnownError *findError(cudaError_t status) {
   const KnownError *end = knownErrors + sizeof knownErrors / sizeof knownErrors[0];
   const KnownError *found =
@@ -201,6 +213,15 @@ cudaError_t cudaGetDeviceProperties(cudaDeviceProp *prop, int device) {
     // A name as long as the field fills it with no terminator, as a runtime may.
     const size_t length = strlen(name);
     memcpy(prop->name, name, std::min(length + 1, sizeof prop->name));
+    const char *uuid = getenv("STANDIN_UUID");
+    for (size_t i = 0; i < sizeof prop->uuid.bytes; i++) {
+      unsigned byte = static_cast<unsigned>(i);
+      if (uuid != nullptr && strlen(uuid) >= 2 * (i + 1)) {
+        const char digits[3] = {uuid[2 * i], uuid[2 * i + 1], '\0'};
+        byte = static_cast<unsigned>(strtoul(digits, nullptr, 16));
+      }
+      prop->uuid.bytes[i] = static_cast<char>(byte);
+    }
   }
   return status;
 }
@@ -211,8 +232,34 @@ cudaError_t cudaDeviceGetAttribute(int *value, cudaDeviceAttr attr, int device) 
   }
   const cudaError_t status = scriptedStatus(kDeviceGetAttribute);
   if (status == cudaSuccess) {
-    const char *mode = getenv("STANDIN_COMPUTE_MODE");
-    *value = attr == cudaDevAttrComputeMode && mode != nullptr ? static_cast<int>(strtol(mode, nullptr, 10)) : 0;
+    switch (attr) {
+      case cudaDevAttrComputeMode: *value = scriptedInt("STANDIN_COMPUTE_MODE", 0); break;
+      case cudaDevAttrGlobalMemoryBusWidth: *value = scriptedInt("STANDIN_BUS_WIDTH", 256); break;
+      case cudaDevAttrMemoryClockRate: *value = scriptedInt("STANDIN_MEMORY_CLOCK", 3200000); break;
+      default: *value = 0;
+    }
+  }
+  return status;
+}
+
+cudaError_t cudaRuntimeGetVersion(int *runtimeVersion) {
+  if (logging()) {
+    logCall("cudaRuntimeGetVersion");
+  }
+  const cudaError_t status = scriptedStatus(kRuntimeGetVersion);
+  if (status == cudaSuccess) {
+    *runtimeVersion = scriptedInt("STANDIN_RUNTIME_VERSION", CUDART_VERSION);
+  }
+  return status;
+}
+
+cudaError_t cudaDriverGetVersion(int *driverVersion) {
+  if (logging()) {
+    logCall("cudaDriverGetVersion");
+  }
+  const cudaError_t status = scriptedStatus(kDriverGetVersion);
+  if (status == cudaSuccess) {
+    *driverVersion = scriptedInt("STANDIN_DRIVER_VERSION", CUDART_VERSION);
   }
   return status;
 }

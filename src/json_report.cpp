@@ -1,0 +1,152 @@
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "machine_report.h"
+#include "report_text.h"
+
+namespace {
+
+using Members = std::vector<std::pair<const char *, std::string>>;
+
+const char kNull[] = "null";
+
+// Members one to a line, indented by the nesting depth.
+std::string object(const Members &members, int depth) {
+  const std::string indent(2 * (depth + 1), ' ');
+  std::string text = "{";
+  for (size_t i = 0; i < members.size(); i++) {
+    text += (i == 0 ? "\n" : ",\n") + indent + jsonString(members[i].first) + ": " + members[i].second;
+  }
+  return text + "\n" + std::string(2 * depth, ' ') + "}";
+}
+
+// A number in the given printf format; null when it is not finite.
+std::string number(const char *format, double value) {
+  const std::string text = finiteNumber(format, value);
+  return text.empty() ? kNull : text;
+}
+
+std::string integer(long long value) {
+  return std::to_string(value);
+}
+
+// An integer that the runtime gave as 0 (or not at all) when unknown.
+std::string knownInteger(long long value) {
+  return value != 0 ? integer(value) : kNull;
+}
+
+std::string error(const RunRecord &record) {
+  if (record.errorKind == kNoError) {
+    return kNull;
+  }
+  Members members = {{"kind", jsonString(errorKindName(record.errorKind))},
+                     {"message", jsonString(record.errorMessage)}};
+  if (record.errorKind == kErrorCuda) {
+    members.emplace_back("site", integer(record.errorSite));
+  }
+  if (record.errorKind == kErrorProperties || record.errorKind == kErrorCuda) {
+    members.emplace_back("code", integer(record.errorCode));
+    members.emplace_back("name", jsonString(record.errorName));
+  }
+  if (record.errorKind == kErrorCuda) {
+    members.emplace_back("call", jsonString(record.errorCall));
+  }
+  return object(members, 1);
+}
+
+std::string device(const RunRecord &record) {
+  if (!record.haveDevice) {
+    return kNull;
+  }
+  return object({{"index", "0"},
+                 {"name", jsonString(record.deviceName)},
+                 {"uuid", jsonString(deviceUuid(record.uuid))},
+                 {"bus_width_bits", knownInteger(record.busWidthBits)},
+                 {"memory_clock_khz", knownInteger(record.memoryClockKhz)}},
+                1);
+}
+
+// Bytes over the mean repetition time, in MB/s.
+double meanFigure(double bytes, const TimingStats &stats) {
+  return bytes / stats.mean / 1000.0;
+}
+
+std::string spread(Members members, const TimingStats &stats) {
+  members.emplace_back("cv", number("%.4f", coefficientOfVariation(stats)));
+  members.emplace_back("best_ms", number("%.9g", stats.shortest));
+  members.emplace_back("worst_ms", number("%.9g", stats.longest));
+  return object(members, 1);
+}
+
+std::string copy(const RunRecord &record) {
+  if (!record.copy.done) {
+    return kNull;
+  }
+  const double bytes = 2.0 * record.memSize;
+  return spread({{"mb_per_s", number("%.1f", record.copy.figure / 2)},
+                 {"total_mb_per_s", number("%.1f", record.copy.figure)},
+                 {"mean_total_mb_per_s", number("%.1f", meanFigure(bytes, record.copy.stats))}},
+                record.copy.stats);
+}
+
+std::string fill(const RunRecord &record) {
+  if (!record.fill.done) {
+    return kNull;
+  }
+  return spread({{"mb_per_s", number("%.1f", record.fill.figure)},
+                 {"mean_mb_per_s", number("%.1f", meanFigure(record.memSize, record.fill.stats))}},
+                record.fill.stats);
+}
+
+std::string memoryClock(const RunRecord &record) {
+  if (!record.haveClock || record.clock.rateSource == nullptr) {
+    return kNull;
+  }
+  return object({{"hz", integer(record.clock.rateHz)},
+                 {"source", jsonString(record.clock.rateSource)},
+                 {"cfg", record.clock.haveTag ? jsonString(record.clock.tag) : kNull}},
+                1);
+}
+
+std::string peak(const Peak &peak) {
+  if (!peak.known) {
+    return kNull;
+  }
+  return object({{"mb_per_s", number("%.1f", peak.megabytesPerSecond)},
+                 {"clock_hz", number("%.0f", peak.clockHz)},
+                 {"bus_width_bits", integer(peak.busWidthBits)}},
+                1);
+}
+
+}  // namespace
+
+std::string renderJsonReport(const RunRecord &record, const std::string &host,
+                             const std::string &timestamp) {
+  const Peak memory = memoryPeak(record);
+  const std::string efficiency = memory.known && record.copy.done
+                                     ? number("%.3f", record.copy.figure / memory.megabytesPerSecond)
+                                     : kNull;
+  const Members members = {
+      {"tool", jsonString("quillmere")},
+      {"version", jsonString(QUILLMERE_VERSION)},
+      {"host", jsonString(host)},
+      {"timestamp", jsonString(timestamp)},
+      {"result", jsonString(runPassed(record) ? "PASS" : "FAIL")},
+      {"error", error(record)},
+      {"device", device(record)},
+      {"cuda", object({{"runtime_version", knownInteger(record.runtimeVersion)},
+                       {"driver_version", knownInteger(record.driverVersion)}},
+                      1)},
+      {"size_bytes", record.haveMemSize ? integer(record.memSize) : kNull},
+      {"repetitions", record.haveRepetitions ? integer(record.repetitions) : kNull},
+      {"min_total_mb_per_s", knownInteger(record.minTotal)},
+      {"memcpy", copy(record)},
+      {"memset", fill(record)},
+      {"memory_clock", memoryClock(record)},
+      {"peak", peak(memory)},
+      {"efficiency", efficiency},
+  };
+  return object(members, 0) + "\n";
+}

@@ -1,0 +1,83 @@
+#include "machine_report.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "gpu/check_gpu_call.h"
+
+Peak memoryPeak(const RunRecord &record) {
+  Peak peak = {false, 0.0, 0.0, record.busWidthBits};
+  if (record.haveClock && record.clock.rateSource != nullptr && record.clock.rateHz != 0) {
+    peak.clockHz = record.clock.rateHz;
+  } else {
+    peak.clockHz = 1000.0 * record.memoryClockKhz;
+  }
+  peak.known = peak.busWidthBits > 0 && peak.clockHz > 0;
+  if (peak.known) {
+    peak.megabytesPerSecond = 2.0 * peak.clockHz * peak.busWidthBits / 8.0 / 1e6;
+  }
+  return peak;
+}
+
+const char *errorKindName(int kind) {
+  static const char *const kNames[] = {"", "option", "properties", "prohibited",
+                                       "host_memory", "cuda", "below_minimum"};
+  return kNames[kind];
+}
+
+std::string deviceUuid(const unsigned char *uuid) {
+  std::string text = "GPU-";
+  for (int i = 0; i < 16; i++) {
+    char digits[3];
+    snprintf(digits, sizeof digits, "%02x", uuid[i]);
+    text += digits;
+    if (i == 3 || i == 5 || i == 7 || i == 9) {
+      text += '-';
+    }
+  }
+  return text;
+}
+
+namespace {
+
+void recordFailedCall(cudaError_t status, const char *callText, int callSite) {
+  recordCudaError(kErrorCuda, static_cast<int>(status), callText, callSite);
+}
+
+std::string hostName() {
+  char name[256] = {};
+  if (gethostname(name, sizeof name - 1) != 0) {
+    return "";
+  }
+  return name;
+}
+
+std::string utcTimestamp() {
+  const time_t now = time(nullptr);
+  struct tm utc = {};
+  char text[32] = {};
+  if (gmtime_r(&now, &utc) == nullptr || strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc) == 0) {
+    return "";
+  }
+  return text;
+}
+
+void writeMachineReport() {
+  const RunRecord &record = runRecord();
+  const std::string report = record.format == kJsonReport
+                                 ? renderJsonReport(record, hostName(), utcTimestamp())
+                                 : renderPrometheusReport(record);
+  fwrite(report.data(), 1, report.size(), stdout);
+}
+
+}  // namespace
+
+void startMachineReport(int format) {
+  // The record exists before the handler is registered, so it outlives it.
+  runRecord().format = format;
+  observeGpuFailures(recordFailedCall);
+  (void)atexit(writeMachineReport);
+}

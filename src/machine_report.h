@@ -1,0 +1,36 @@
+#ifndef QUILLMERE_MACHINE_REPORT_H
+#define QUILLMERE_MACHINE_REPORT_H
+
+#include <string>
+
+#include "run_record.h"
+
+// The memory's theoretical peak: 2 x clock x bus width / 8.
+struct Peak {
+  bool known;      // false without a bus width or a clock
+  double megabytesPerSecond;
+  double clockHz;  // the RAM text's rate when it is not 0, else the device's memory clock
+  int busWidthBits;
+};
+Peak memoryPeak(const RunRecord &record);
+
+// The machine reports' name of an error kind ("option", "cuda", ...).
+const char *errorKindName(int kind);
+
+// "GPU-" and the 16 bytes as 8-4-4-4-12 lower-case hex digits.
+std::string deviceUuid(const unsigned char *uuid);
+
+// The run's JSON report: one object and a newline.
+std::string renderJsonReport(const RunRecord &record, const std::string &host,
+                             const std::string &timestamp);
+
+// The run's report in the Prometheus text format (0.0.4).
+std::string renderPrometheusReport(const RunRecord &record);
+
+// Switches the run to the given machine format: the text report is no
+// longer printed, failed runtime calls are recorded, and the report is
+// written to standard output once, as the process exits, however it exits.
+// Call once, after guardStandardOutput.
+void startMachineReport(int format);
+
+#endif

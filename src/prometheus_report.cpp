@@ -1,0 +1,114 @@
+#include <cmath>
+#include <string>
+
+#include "machine_report.h"
+#include "report_text.h"
+
+namespace {
+
+// One gauge with its HELP and TYPE lines; value as written in the sample.
+void gauge(std::string *text, const char *name, const char *help, const std::string &labels,
+           const std::string &value) {
+  *text += std::string("# HELP ") + name + " " + help + "\n";
+  *text += std::string("# TYPE ") + name + " gauge\n";
+  *text += name + (labels.empty() ? "" : "{" + labels + "}") + " " + value + "\n";
+}
+
+std::string label(const char *name, const std::string &value) {
+  return std::string(name) + "=\"" + prometheusLabelValue(value) + "\"";
+}
+
+std::string knownText(long long value) {
+  return value != 0 ? std::to_string(value) : "";
+}
+
+// A figure as printed (one decimal), times 10^6, as an integer; empty when
+// the figure is not finite.
+std::string printedTimesMillion(double figure) {
+  if (!std::isfinite(figure)) {
+    return "";
+  }
+  std::string digits = printedFigure(figure);
+  digits.erase(digits.find('.'), 1);
+  digits += "00000";
+  const size_t first = digits.find_first_not_of('0');
+  return first == std::string::npos ? "0" : digits.substr(first);
+}
+
+// A gauge left out when its value is unknown (empty).
+void knownGauge(std::string *text, const char *name, const char *help, const std::string &value) {
+  if (!value.empty()) {
+    gauge(text, name, help, "", value);
+  }
+}
+
+}  // namespace
+
+std::string renderPrometheusReport(const RunRecord &record) {
+  std::string text;
+  gauge(&text, "quillmere_success", "1 for a completed run that met --min-total, else 0.", "",
+        runPassed(record) ? "1" : "0");
+  gauge(&text, "quillmere_info", "The tool's version, device 0 and the CUDA versions.",
+        label("version", QUILLMERE_VERSION) + "," +
+            label("device", record.haveDevice ? record.deviceName : "") + "," +
+            label("uuid", record.haveDevice ? deviceUuid(record.uuid) : "") + "," +
+            label("cfg", record.haveClock && record.clock.haveTag ? record.clock.tag : "") + "," +
+            label("cuda_runtime", knownText(record.runtimeVersion)) + "," +
+            label("cuda_driver", knownText(record.driverVersion)),
+        "1");
+  if (!runPassed(record)) {
+    const bool cuda = record.errorKind == kErrorCuda;
+    const bool named = cuda || record.errorKind == kErrorProperties;
+    gauge(&text, "quillmere_error_info", "Why the run failed.",
+          label("kind", errorKindName(record.errorKind)) + "," +
+              label("site", cuda ? std::to_string(record.errorSite) : "") + "," +
+              label("name", named ? record.errorName : ""),
+          "1");
+  }
+  knownGauge(&text, "quillmere_transfer_size_bytes", "Bytes moved by each repetition.",
+             record.haveMemSize ? std::to_string(record.memSize) : "");
+  knownGauge(&text, "quillmere_repetitions", "Timed repetitions of each measurement.",
+             record.haveRepetitions ? std::to_string(record.repetitions) : "");
+  if (record.copy.done) {
+    knownGauge(&text, "quillmere_memcpy_bytes_per_second",
+               "Best device-to-device copy rate, bytes copied per second.",
+               printedTimesMillion(record.copy.figure / 2));
+    knownGauge(&text, "quillmere_memcpy_read_write_bytes_per_second",
+               "Best device-to-device copy rate, bytes read and written per second.",
+               printedTimesMillion(record.copy.figure));
+  }
+  if (record.fill.done) {
+    knownGauge(&text, "quillmere_memset_bytes_per_second", "Best device memory fill rate, bytes per second.",
+               printedTimesMillion(record.fill.figure));
+  }
+  if (record.copy.done) {
+    knownGauge(&text, "quillmere_memcpy_cv_ratio",
+               "Standard deviation of the copy's repetition times over their mean.",
+               finiteNumber("%.4f", coefficientOfVariation(record.copy.stats)));
+  }
+  if (record.fill.done) {
+    knownGauge(&text, "quillmere_memset_cv_ratio",
+               "Standard deviation of the fill's repetition times over their mean.",
+               finiteNumber("%.4f", coefficientOfVariation(record.fill.stats)));
+  }
+  if (record.haveClock && record.clock.rateSource != nullptr) {
+    gauge(&text, "quillmere_memory_clock_hertz", "The memory controller's clock.", "",
+          std::to_string(record.clock.rateHz));
+  }
+  const Peak peak = memoryPeak(record);
+  if (peak.known) {
+    knownGauge(&text, "quillmere_peak_bytes_per_second",
+               "The memory's peak: 2 x clock x bus width / 8, bytes per second.",
+               printedTimesMillion(peak.megabytesPerSecond));
+    if (record.copy.done) {
+      knownGauge(&text, "quillmere_efficiency_ratio", "The copy's read and write rate over the peak.",
+                 finiteNumber("%.3f", record.copy.figure / peak.megabytesPerSecond));
+    }
+  }
+  if (record.minTotal != 0) {
+    gauge(&text, "quillmere_min_total_bytes_per_second",
+          "The least read and write copy rate the run must reach, bytes per second.", "",
+          std::to_string(record.minTotal) + "000000");
+  }
+  return text;
+}
