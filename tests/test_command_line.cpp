@@ -110,6 +110,13 @@ TEST(OptionScanning, RejectsBadValues) {
       {{"--size=8", "--loops=none"}, loopsZero},
       {{"--loops=2147483648"}, loopsLarge},
       {{"--loops=18446744073709551617"}, loopsLarge},
+      // After size and loops: the minimum, then the two formats.
+      {{"--min-total"}, "Illegal argument - min-total must be greater than zero\n"},
+      {{"--min-total=abc"}, "Illegal argument - min-total must be greater than zero\n"},
+      {{"--min-total=-1", "--size=0"}, sizeZero},
+      {{"--min-total=2147483648"}, "Illegal argument - min-total must be at most 2147483647\n"},
+      {{"--json", "--prometheus=yes", "--min-total=0"}, "Illegal argument - min-total must be greater than zero\n"},
+      {{"--JSON=no", "-prometheus"}, "Illegal argument - json and prometheus exclude each other\n"},
   };
   for (const Rejected &c : cases) {
     SCOPED_TRACE(c.args.front());
