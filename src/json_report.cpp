@@ -70,7 +70,7 @@ std::string device(const RunRecord &record) {
 
 // Bytes over the mean repetition time, in MB/s.
 double meanFigure(double bytes, const TimingStats &stats) {
-  return bytes / stats.mean / 1000.0;
+  return bytes / meanTime(stats) / 1000.0;
 }
 
 std::string spread(Members members, const TimingStats &stats) {

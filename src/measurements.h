@@ -15,9 +15,6 @@ float measureDeviceCopy(uint32_t memSize, int repetitions, TimingStats *stats);
 // into *stats. Exits with status 1 on a failed runtime call.
 float measureDeviceFill(uint32_t memSize, int repetitions, TimingStats *stats);
 
-// Smallest elapsed time so far starts here, in milliseconds.
-const float kNoTimeYetMs = 1e9f;
-
 // Rate in MB/s for bytes moved in the given milliseconds, in double precision.
 float megabytesPerSecond(double bytes, float elapsedTimeInMs);
 
