@@ -44,7 +44,8 @@ std::string deviceUuid(const unsigned char *uuid) {
 namespace {
 
 void recordFailedCall(cudaError_t status, const char *callText, int callSite) {
-  recordCudaError(kErrorCuda, static_cast<int>(status), callText, callSite);
+  recordCudaError(kErrorCuda, static_cast<int>(status), cudaGetErrorString(status), gpuErrorName(status),
+                  callText, callSite);
 }
 
 std::string hostName() {

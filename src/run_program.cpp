@@ -99,7 +99,8 @@ int runProgram(int argc, const char *const *argv) {
       printf("cudaGetDeviceProperties returned %d\n-> %s\n", static_cast<int>(propertiesStatus),
              cudaGetErrorString(propertiesStatus));
     } else {
-      recordCudaError(kErrorProperties, propertiesStatus, nullptr, 0);
+      recordCudaError(kErrorProperties, propertiesStatus, cudaGetErrorString(propertiesStatus),
+                      gpuErrorName(propertiesStatus), nullptr, 0);
     }
     CHECK_GPU_CALL(87, cudaSetDevice(0));
     exit(EXIT_FAILURE);

@@ -1,7 +1,5 @@
 #include "run_record.h"
 
-#include <cuda_runtime_api.h>
-
 RunRecord &runRecord() {
   static RunRecord record;
   return record;
@@ -24,15 +22,15 @@ void recordError(int kind, const std::string &message) {
   record.errorMessage = message;
 }
 
-void recordCudaError(int kind, int status, const char *callText, int callSite) {
+void recordCudaError(int kind, int status, const char *message, const char *name,
+                     const char *callText, int callSite) {
   if (runRecord().errorKind != kNoError) {
     return;
   }
-  const cudaError_t error = static_cast<cudaError_t>(status);
-  recordError(kind, cudaGetErrorString(error));
+  recordError(kind, message);
   RunRecord &record = runRecord();
   record.errorCode = status;
-  record.errorName = cudaGetErrorName(error);
+  record.errorName = name;
   record.errorSite = callSite;
   record.errorCall = callText != nullptr ? callText : "";
 }

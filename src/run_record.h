@@ -78,7 +78,9 @@ bool textReport();
 // the report's error.
 void recordError(int kind, const std::string &message);
 
-// Records a failed runtime call, unless a failure was recorded already.
-void recordCudaError(int kind, int status, const char *callText, int callSite);
+// Records a failed runtime call, with the runtime's message and name for its
+// status, unless a failure was recorded already.
+void recordCudaError(int kind, int status, const char *message, const char *name,
+                     const char *callText, int callSite);
 
 #endif
