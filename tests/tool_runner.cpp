@@ -120,12 +120,6 @@ ToolRun runTool(ToolSetup setup) {
     preload += std::string(" ") + QUILLMERE_FAILALLOC;
   }
   env.push_back("LD_PRELOAD=" + preload);
-  if (builtWithAddressSanitizer()) {
-    // The preloads come before the sanitizer's runtime; they only pass calls on.
-    const char *options = getenv("ASAN_OPTIONS");
-    setup.env.insert(setup.env.begin(), std::string("ASAN_OPTIONS=verify_asan_link_order=0") +
-                                            (options != nullptr ? std::string(":") + options : ""));
-  }
   // A setting of the test's own replaces the inherited one.
   for (const std::string &setting : setup.env) {
     const std::string name = setting.substr(0, setting.find('=') + 1);
@@ -133,6 +127,17 @@ ToolRun runTool(ToolSetup setup) {
                              [&name](const std::string &entry) { return startsWith(entry, name); }),
               env.end());
     env.push_back(setting);
+  }
+  if (builtWithAddressSanitizer()) {
+    // The preloads come before the sanitizer's runtime; they only pass calls on.
+    const auto options = std::find_if(env.begin(), env.end(), [](const std::string &entry) {
+      return startsWith(entry, "ASAN_OPTIONS=");
+    });
+    if (options != env.end()) {
+      *options += ":verify_asan_link_order=0";
+    } else {
+      env.push_back("ASAN_OPTIONS=verify_asan_link_order=0");
+    }
   }
 
   if (argv.front() != QUILLMERE_TOOL) {
