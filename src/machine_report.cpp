@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "gpu/check_gpu_call.h"
 
 Peak memoryPeak(const RunRecord &record) {
   Peak peak = {false, 0.0, 0.0, record.busWidthBits};
@@ -43,11 +42,6 @@ std::string deviceUuid(const unsigned char *uuid) {
 
 namespace {
 
-void recordFailedCall(cudaError_t status, const char *callText, int callSite) {
-  recordCudaError(kErrorCuda, static_cast<int>(status), cudaGetErrorString(status), gpuErrorName(status),
-                  callText, callSite);
-}
-
 std::string hostName() {
   char name[256] = {};
   if (gethostname(name, sizeof name - 1) != 0) {
@@ -79,6 +73,5 @@ void writeMachineReport() {
 void startMachineReport(int format) {
   // The record exists before the handler is registered, so it outlives it.
   runRecord().format = format;
-  observeGpuFailures(recordFailedCall);
   (void)atexit(writeMachineReport);
 }

@@ -28,8 +28,8 @@ std::string renderJsonReport(const RunRecord &record, const std::string &host,
 std::string renderPrometheusReport(const RunRecord &record);
 
 // Switches the run to the given machine format: the text report is no
-// longer printed, failed runtime calls are recorded, and the report is
-// written to standard output once, as the process exits, however it exits.
+// longer printed, and the report is written to standard output once, as the
+// process exits, however it exits.
 // Call once, after guardStandardOutput.
 void startMachineReport(int format);
 

@@ -3,13 +3,29 @@
 
 #include "gpu/check_gpu_call.h"
 #include "machine_report.h"
+#include "progress.h"
 #include "run_program.h"
 #include "run_record.h"
 #include "settings.h"
 #include "stdout_guard.h"
 
+namespace {
+
+// Before a failed call's error line: the progress line leaves the terminal,
+// and a machine report records the failure.
+void beforeGpuErrorLine(cudaError_t status, const char *callText, int callSite) {
+  clearProgress();
+  if (!textReport()) {
+    recordCudaError(kErrorCuda, static_cast<int>(status), cudaGetErrorString(status), gpuErrorName(status),
+                    callText, callSite);
+  }
+}
+
+}  // namespace
+
 int main(int argc, char **argv) {
   guardStandardOutput();
+  observeGpuFailures(beforeGpuErrorLine);
   const int format = requestedReportFormat(argc, argv);
   if (format != kTextReport) {
     startMachineReport(format);

@@ -5,6 +5,7 @@
 
 #include "gpu/check_gpu_call.h"
 #include "measurements.h"
+#include "progress.h"
 #include "run_record.h"
 #include "staging.h"
 
@@ -29,6 +30,7 @@ float measureDeviceCopy(uint32_t memSize, int repetitions, TimingStats *stats) {
   CHECK_GPU_CALL(217, cudaMalloc((void **) &d_odata, memSize));
   CHECK_GPU_CALL(221, cudaMemcpy(d_idata, h_idata, memSize, cudaMemcpyHostToDevice));
 
+  beginProgress("Memcpy", repetitions, 2.0 * static_cast<double>(memSize));
   for (int i = 0; i < repetitions; i++) {
     float elapsedTimeInMsCurrent = 0.0f;
     CHECK_GPU_CALL(226, cudaEventRecord(start, 0));
@@ -38,6 +40,7 @@ float measureDeviceCopy(uint32_t memSize, int repetitions, TimingStats *stats) {
     CHECK_GPU_CALL(237, cudaEventElapsedTime(&elapsedTimeInMsCurrent, start, stop));
     // Keeps the smallest time too, which gives the figure.
     addTime(stats, elapsedTimeInMsCurrent);
+    tickProgress(*stats);
   }
 
   // Doubled in double precision: 2 x memSize does not fit 32 bits from 2 GiB on.

@@ -2,6 +2,7 @@
 
 #include "gpu/check_gpu_call.h"
 #include "measurements.h"
+#include "progress.h"
 
 float measureDeviceFill(uint32_t memSize, int repetitions, TimingStats *stats) {
   cudaEvent_t start = nullptr;
@@ -12,6 +13,7 @@ float measureDeviceFill(uint32_t memSize, int repetitions, TimingStats *stats) {
   void *d_odata = nullptr;
   CHECK_GPU_CALL(269, cudaMalloc((void **) &d_odata, memSize));
 
+  beginProgress("Memset", repetitions, static_cast<double>(memSize));
   for (int i = 0; i < repetitions; i++) {
     float elapsedTimeInMsCurrent = 0.0f;
     CHECK_GPU_CALL(274, cudaEventRecord(start, 0));
@@ -21,6 +23,7 @@ float measureDeviceFill(uint32_t memSize, int repetitions, TimingStats *stats) {
     CHECK_GPU_CALL(283, cudaEventElapsedTime(&elapsedTimeInMsCurrent, start, stop));
     // Keeps the smallest time too, which gives the figure.
     addTime(stats, elapsedTimeInMsCurrent);
+    tickProgress(*stats);
   }
 
   const float figure = megabytesPerSecond(static_cast<double>(memSize), stats->shortest);

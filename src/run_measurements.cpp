@@ -7,6 +7,7 @@
 
 #include "measurements.h"
 #include "memory_clock.h"
+#include "progress.h"
 #include "run_record.h"
 
 void runMeasurements(uint32_t memSize, int repetitions) {
@@ -20,6 +21,7 @@ void runMeasurements(uint32_t memSize, int repetitions) {
   record.copy.done = true;
   record.fill.figure = measureDeviceFill(memSize, repetitions, &record.fill.stats);
   record.fill.done = true;
+  clearProgress();
 
   if (textBuffer != nullptr) {
     char scratch[kClockScratchSize] = {};

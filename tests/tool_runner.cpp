@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <ftw.h>
+#include <pty.h>
+#include <termios.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,13 +30,14 @@ bool startsWith(const std::string &text, const std::string &prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-// The test's own environment without anything that scripts a run.
+// The test's own environment without anything that scripts a run, or that
+// chooses which GPU the real runtime calls device 0.
 std::vector<std::string> baseEnvironment() {
   std::vector<std::string> env;
   for (char **entry = environ; *entry != nullptr; entry++) {
     const std::string text = *entry;
     if (!startsWith(text, "STANDIN_") && !startsWith(text, "FAILALLOC_") &&
-        !startsWith(text, "DEBUGFS_ROOT=") &&
+        !startsWith(text, "DEBUGFS_ROOT=") && !startsWith(text, "CUDA_VISIBLE_DEVICES=") &&
         !startsWith(text, "LD_LIBRARY_PATH=") && !startsWith(text, "LD_PRELOAD=")) {
       env.push_back(text);
     }
@@ -120,13 +123,17 @@ ToolRun runTool(ToolSetup setup) {
     preload += std::string(" ") + QUILLMERE_FAILALLOC;
   }
   env.push_back("LD_PRELOAD=" + preload);
-  // A setting of the test's own replaces the inherited one.
+  // A setting of the test's own replaces the inherited one; a bare NAME
+  // removes it.
   for (const std::string &setting : setup.env) {
-    const std::string name = setting.substr(0, setting.find('=') + 1);
+    const bool bare = setting.find('=') == std::string::npos;
+    const std::string name = bare ? setting + "=" : setting.substr(0, setting.find('=') + 1);
     env.erase(std::remove_if(env.begin(), env.end(),
                              [&name](const std::string &entry) { return startsWith(entry, name); }),
               env.end());
-    env.push_back(setting);
+    if (!bare) {
+      env.push_back(setting);
+    }
   }
   if (builtWithAddressSanitizer()) {
     // The preloads come before the sanitizer's runtime; they only pass calls on.
@@ -155,18 +162,48 @@ ToolRun runTool(ToolSetup setup) {
 
   std::vector<char *> argvPointers = pointers(argv);
   std::vector<char *> envPointers = pointers(env);
+  int terminal = -1;
+  int terminalSide = -1;
+  if (setup.terminalColumns != 0) {
+    struct winsize size = {};
+    size.ws_col = static_cast<unsigned short>(setup.terminalColumns);
+    size.ws_row = 24;
+    struct termios raw = {};
+    cfmakeraw(&raw);
+    if (openpty(&terminal, &terminalSide, nullptr, &raw, &size) != 0) {
+      throw std::runtime_error("openpty failed");
+    }
+  }
   const pid_t pid = fork();
   if (pid == 0) {
     const std::string &stdoutPath = setup.stdoutPath.empty() ? outPath : setup.stdoutPath;
-    const int out = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int out = terminalSide;
+    int err = terminalSide;
+    if (terminalSide < 0) {
+      out = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    }
     const int in = open("/dev/null", O_RDONLY);
     if (out < 0 || err < 0 || in < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || dup2(in, 0) < 0) {
       _exit(127);
     }
+    if (terminal >= 0) {
+      close(terminal);
+      close(terminalSide);
+    }
     environ = envPointers.data();
     execvp(argvPointers[0], argvPointers.data());
     _exit(127);
+  }
+  std::string onTerminal;
+  if (terminal >= 0) {
+    close(terminalSide);
+    // Read until the last writer has gone (EIO), so nothing waits on a full terminal.
+    char buffer[4096];
+    for (ssize_t got; (got = read(terminal, buffer, sizeof buffer)) > 0;) {
+      onTerminal.append(buffer, static_cast<size_t>(got));
+    }
+    close(terminal);
   }
   int status = 0;
   if (pid < 0 || waitpid(pid, &status, 0) != pid) {
@@ -174,7 +211,7 @@ ToolRun runTool(ToolSetup setup) {
   }
 
   ToolRun run;
-  run.out = readFile(outPath);
+  run.out = terminal >= 0 ? onTerminal : readFile(outPath);
   run.err = readFile(errPath);
   run.log = readFile(logPath);
   run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -6,7 +6,7 @@
 
 // What one run of the tool left behind.
 struct ToolRun {
-  std::string out;
+  std::string out;  // with a terminal: what the terminal got from both streams
   std::string err;
   int exitStatus;   // -1 when the tool did not exit normally
   std::string log;  // the stand-in's call log
@@ -15,11 +15,12 @@ struct ToolRun {
 // How to run it.
 struct ToolSetup {
   std::vector<std::string> args;
-  std::vector<std::string> env;  // NAME=value, added to the stand-in's defaults
+  std::vector<std::string> env;  // NAME=value, added to the stand-in's defaults; NAME unsets it
   bool standIn = true;           // false: the real runtime the tool was linked with
   bool failAlloc = false;        // preload the allocation-failure library
   std::string debugfsRoot;       // the clock files are read from here (empty: from an empty folder)
   std::string stdoutPath;        // non-empty: standard output goes here, uncaptured
+  int terminalColumns = 0;       // non-zero: both streams go to a terminal this wide, read into out
 };
 
 // True when the tool and the tests are built with AddressSanitizer, whose

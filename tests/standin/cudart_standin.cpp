@@ -11,12 +11,14 @@
 //   STANDIN_FAIL          "op:n=status,...": the n-th call of op returns status
 //   STANDIN_TIMES         "ms,ms,...": successive elapsed times; the last repeats
 //   STANDIN_LOG           file that gets one line per call, with its arguments
+//   STANDIN_DELAY_US      each device synchronisation takes this long (default 0)
 // Device memory is never touched: device pointers are labels (d1, d2, ...).
 // With a log, a host-to-device copy reads the whole host buffer and logs
 // whether it holds the staging pattern (byte i = i mod 256).
 // The script is read once, and without a log a call does no work of the C
 // library's, so that instruction counts of the tool exclude the stand-in.
 #include <cuda_runtime_api.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdarg>
@@ -56,6 +58,7 @@ struct Script {
   FILE *log = nullptr;
   long calls[kOpCount] = {};
   size_t elapsedCalls = 0;
+  long delayMicroseconds = 0;
 };
 
 Script readScript() {
@@ -82,6 +85,8 @@ Script readScript() {
   if (result.times.empty()) {
     result.times.push_back(1.0F);
   }
+  const char *delay = getenv("STANDIN_DELAY_US");
+  result.delayMicroseconds = delay != nullptr ? strtol(delay, nullptr, 10) : 0;
   const char *path = getenv("STANDIN_LOG");
   result.log = path != nullptr ? fopen(path, "w") : nullptr;
   return result;
@@ -360,6 +365,9 @@ cudaError_t cudaMemset(void *devPtr, int value, size_t count) {
 cudaError_t cudaDeviceSynchronize(void) {
   if (logging()) {
     logCall("cudaDeviceSynchronize");
+  }
+  if (script().delayMicroseconds > 0) {
+    usleep(static_cast<useconds_t>(script().delayMicroseconds));
   }
   return scriptedStatus(kDeviceSynchronize);
 }

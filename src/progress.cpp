@@ -1,0 +1,124 @@
+#include "progress.h"
+
+#include <sys/ioctl.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+long progressCountdown = LONG_MAX;
+
+namespace {
+
+const long kNeverMs = -1;
+const long kFirstDrawMs = 100;  // into the measurements
+const long kRedrawMs = 100;     // at most ten drawings a second
+const long kCheckMs = 10;       // aim to look at the clock this often
+const long kMostBetweenChecks = 1L << 20;
+
+struct Progress {
+  bool active = false;        // standard error is a terminal
+  bool plain = false;         // TERM unset or dumb: no escape sequences
+  const char *name = "";
+  int repetitions = 0;
+  double bytes = 0.0;
+  long startMs = kNeverMs;    // the first measurement's start
+  long lastDrawMs = kNeverMs;
+  long lastCheckMs = 0;
+  long betweenChecks = 1;     // repetitions between two looks at the clock
+  size_t drawn = 0;           // characters of the line on the terminal
+};
+
+Progress progress;
+
+long nowMs() {
+  struct timespec now = {};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+// The terminal's width, 80 when it cannot tell.
+size_t terminalWidth() {
+  struct winsize size = {};
+  if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) {
+    return 80;
+  }
+  return size.ws_col;
+}
+
+void draw(const TimingStats &stats) {
+  char line[512];
+  const int done = static_cast<int>(stats.count);
+  snprintf(line, sizeof line, "%s %d/%d, best %.1f MB/s", progress.name, done, progress.repetitions,
+           progress.bytes / static_cast<double>(stats.shortest) / 1000.0);
+  // One column short of the width, so that the line never wraps.
+  size_t length = std::min(strlen(line), terminalWidth() - 1);
+  std::string text = "\r" + std::string(line, length);
+  if (progress.plain) {
+    if (progress.drawn > length) {
+      text.append(progress.drawn - length, ' ');
+    }
+  } else {
+    text += "\033[K";
+  }
+  fwrite(text.data(), 1, text.size(), stderr);
+  progress.drawn = length;
+}
+
+}  // namespace
+
+void beginProgress(const char *name, int repetitions, double bytes) {
+  if (progress.startMs == kNeverMs) {
+    progress.active = isatty(STDERR_FILENO) != 0;
+    const char *term = getenv("TERM");
+    progress.plain = term == nullptr || *term == '\0' || strcmp(term, "dumb") == 0;
+    progress.startMs = progress.active ? nowMs() : 0;
+    progress.lastCheckMs = progress.startMs;
+  }
+  progress.name = name;
+  progress.repetitions = repetitions;
+  progress.bytes = bytes;
+  progressCountdown = progress.active ? progress.betweenChecks : LONG_MAX;
+}
+
+void checkProgress(const TimingStats &stats) {
+  if (!progress.active) {
+    progressCountdown = LONG_MAX;
+    return;
+  }
+  const long now = nowMs();
+  // Looks at the clock about every kCheckMs, however long a repetition takes.
+  const long sinceCheck = now - progress.lastCheckMs;
+  if (sinceCheck < kCheckMs / 2) {
+    progress.betweenChecks = std::min(progress.betweenChecks * 2, kMostBetweenChecks);
+  } else if (sinceCheck > 2 * kCheckMs) {
+    progress.betweenChecks = std::max(progress.betweenChecks / 2, 1L);
+  }
+  progress.lastCheckMs = now;
+  progressCountdown = progress.betweenChecks;
+
+  const bool due = progress.lastDrawMs == kNeverMs ? now - progress.startMs >= kFirstDrawMs
+                                                   : now - progress.lastDrawMs >= kRedrawMs;
+  if (due) {
+    draw(stats);
+    progress.lastDrawMs = now;
+  }
+}
+
+void clearProgress() {
+  if (progress.drawn == 0) {
+    return;
+  }
+  if (progress.plain) {
+    const std::string text = "\r" + std::string(progress.drawn, ' ') + "\r";
+    fwrite(text.data(), 1, text.size(), stderr);
+  } else {
+    fputs("\r\033[K", stderr);
+  }
+  progress.drawn = 0;
+}

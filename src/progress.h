@@ -1,0 +1,32 @@
+#ifndef QUILLMERE_PROGRESS_H
+#define QUILLMERE_PROGRESS_H
+
+#include "timing_stats.h"
+
+// A progress line on standard error while the two measurements run, drawn
+// only when standard error is a terminal: the measurement, repetitions done
+// of the total and the best figure so far. Elsewhere nothing is written.
+
+// Starts a measurement's part of the line: name as shown, its repetitions,
+// and the bytes that one repetition counts (the copy's 2 x size).
+void beginProgress(const char *name, int repetitions, double bytes);
+
+// Calls for a look at the clock after this many more repetitions.
+extern long progressCountdown;
+
+// Looks at the clock, draws the line when it is due, and sets the countdown.
+void checkProgress(const TimingStats &stats);
+
+// After each timed repetition, outside the timed region: cheap, a count
+// most of the time.
+inline void tickProgress(const TimingStats &stats) {
+  if (--progressCountdown == 0) {
+    checkProgress(stats);
+  }
+}
+
+// Removes the line from the terminal, if one is drawn. Call before anything
+// else is written to either stream, and when the fill ends.
+void clearProgress();
+
+#endif
