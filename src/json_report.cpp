@@ -13,7 +13,7 @@ using Members = std::vector<std::pair<const char *, std::string>>;
 const char kNull[] = "null";
 
 // Members one to a line, indented by the nesting depth.
-std::string object(const Members &members, int depth) {
+std::string object(const Members &members, size_t depth) {
   const std::string indent(2 * (depth + 1), ' ');
   std::string text = "{";
   for (size_t i = 0; i < members.size(); i++) {

@@ -32,36 +32,34 @@ struct MeasuredFigure {
 // it is known, so that rendering needs no runtime call. Integers that the
 // runtime gave as 0, or not at all, stand for unknown.
 struct RunRecord {
-  int format = kTextReport;
-  bool completed = false;  // the measurements and the clock report ran to their end
-
-  int errorKind = kNoError;
-  std::string errorMessage;
-  int errorCode = 0;
-  std::string errorName;
-  int errorSite = 0;
-  std::string errorCall;
-
-  int runtimeVersion = 0;
-  int driverVersion = 0;
-
-  bool haveDevice = false;
-  std::string deviceName;
-  unsigned char uuid[16] = {};
-  int busWidthBits = 0;
-  int memoryClockKhz = 0;
-
-  bool haveMemSize = false;
-  uint32_t memSize = 0;
-  bool haveRepetitions = false;
-  int repetitions = 0;
   long long minTotal = 0;  // MB/s; 0: no minimum, or not yet validated
+  MemoryClock clock = {};
+
+  std::string errorMessage;
+  std::string errorName;
+  std::string errorCall;
+  std::string deviceName;
 
   MeasuredFigure copy;
   MeasuredFigure fill;
 
+  int format = kTextReport;
+  int errorKind = kNoError;
+  int errorCode = 0;
+  int errorSite = 0;
+  int runtimeVersion = 0;
+  int driverVersion = 0;
+  int busWidthBits = 0;
+  int memoryClockKhz = 0;
+  uint32_t memSize = 0;
+  int repetitions = 0;
+
+  bool completed = false;  // the measurements and the clock report ran to their end
+  bool haveDevice = false;
+  bool haveMemSize = false;
+  bool haveRepetitions = false;
   bool haveClock = false;
-  MemoryClock clock = {};
+  unsigned char uuid[16] = {};
 };
 
 // The run's one record.

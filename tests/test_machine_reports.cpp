@@ -137,7 +137,7 @@ ToolRun runCase(const ReportCase &c, const char *format) {
   setup.args.push_back(format);
   setup.env = c.env;
   setup.debugfsRoot = root;
-  const ToolRun run = runTool(setup);
+  ToolRun run = runTool(setup);
   removeTree(root);
   return run;
 }
@@ -174,6 +174,7 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         "STANDIN_FAIL=cudaRuntimeGetVersion:1=35,cudaDriverGetVersion:1=35"},
        {},
        {"memcpy",
+        // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one value in two literals
         "{\n    \"mb_per_s\": 1000.0,\n    \"total_mb_per_s\": 2000.0,\n    \"mean_total_mb_per_s\": 2000.0,\n"
         "    \"cv\": 0.0000,\n    \"best_ms\": 1.048576,\n    \"worst_ms\": 1.048576\n  }",
         "memory_clock", "null", "peak", "{\n    \"mb_per_s\": 2.0,\n    \"clock_hz\": 1000000,\n"
@@ -190,6 +191,7 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
        {"STANDIN_TIMES=0", "STANDIN_BUS_WIDTH=0"},
        {clk},
        {"memcpy",
+        // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one value in two literals
         "{\n    \"mb_per_s\": null,\n    \"total_mb_per_s\": null,\n    \"mean_total_mb_per_s\": null,\n"
         "    \"cv\": 0.0000,\n    \"best_ms\": 0,\n    \"worst_ms\": 0\n  }",
         "memory_clock",
