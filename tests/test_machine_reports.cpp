@@ -2,6 +2,7 @@
 // their spread, peak and efficiency, and text that needs escaping.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <regex>
 #include <string>
@@ -235,6 +236,12 @@ TEST(MachineReports, AskTheirFactsBeforeMeasuring) {
             "cudaDeviceGetAttribute 37 0\ncudaDeviceGetAttribute 36 0\ncudaDeviceGetAttribute 20 0\n"
             "cudaSetDevice 0\n");
   EXPECT_EQ(member(run.out, "size_bytes"), "1048576");
+  EXPECT_TRUE(std::regex_match(member(run.out, "timestamp"),
+                               std::regex("\"20[0-9]{2}-[01][0-9]-[0-3][0-9]T[0-2][0-9]:[0-5][0-9]:[0-6][0-9]Z\"")))
+      << member(run.out, "timestamp");
+  char host[256] = {};
+  gethostname(host, sizeof host - 1);
+  EXPECT_EQ(member(run.out, "host"), "\"" + std::string(host) + "\"");
   // Help wins over the format; with no format chosen a rejected pair is a text report.
   EXPECT_EQ(runTool({"--json", "--help"}).out.substr(0, 23), "Memory Bandwidth Test\n\n");
   const ToolRun both = runTool({"--json", "--prometheus"});

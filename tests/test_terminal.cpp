@@ -2,6 +2,7 @@
 // wider than the terminal, and gone before anything else is written.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -12,56 +13,91 @@ namespace {
 struct TerminalCase {
   const char *name;
   std::vector<std::string> env;
+  int columns;
   const char *clear;  // what stands right before `after`: the line's removal; nullptr: blanks
                       // over the last drawing, between two carriage returns
   const char *after;  // the first text written once the line is gone
 };
 
+const char kResults[] = "\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\nMemset\t 1048.6 MB/s\n";
+
+// 100 synchronisations of 5 ms: a run of about half a second.
+ToolSetup slowRun(const std::vector<std::string> &env) {
+  ToolSetup setup;
+  setup.args = {"--size=1", "--loops=50"};
+  setup.env = env;
+  setup.env.push_back("STANDIN_DELAY_US=5000");
+  setup.env.push_back("STANDIN_NAME=" + std::string(60, 'G'));
+  return setup;
+}
+
 TEST(Terminal, ProgressLineIsDrawnAndClearedFirst) {
   const std::vector<TerminalCase> cases = {
-      {"result lines", {"TERM=xterm"}, "\r\033[K", "\nMemcpy\t"},
-      {"without escape sequences", {"TERM=dumb"}, nullptr, "\nMemcpy\t"},
-      {"without TERM", {"TERM"}, nullptr, "\nMemcpy\t"},
-      {"a failed call's line", {"TERM=xterm", "STANDIN_FAIL=cudaMemset:40=700"}, "\r\033[K",
+      {"result lines", {"TERM=xterm"}, 40, "\r\033[K", "\nMemcpy\t"},
+      {"without escape sequences", {"TERM=dumb"}, 40, nullptr, "\nMemcpy\t"},
+      {"without TERM", {"TERM"}, 40, nullptr, "\nMemcpy\t"},
+      {"cut to a narrow terminal", {"TERM=xterm"}, 16, "\r\033[K", "\nMemcpy\t"},
+      {"a failed call's line", {"TERM=xterm", "STANDIN_FAIL=cudaMemset:40=700"}, 40, "\r\033[K",
        "CUDA error at quillmere:275 code=700(cudaErrorIllegalAddress) \"cudaMemset(d_odata, 0, memSize)\" \n"},
   };
+  const std::regex drawing("(Memcpy|Memset) [0-9]+/50, best [0-9]+\\.[0-9] MB/s");
   for (const TerminalCase &c : cases) {
     SCOPED_TRACE(c.name);
-    ToolSetup setup;
-    // 100 synchronisations of 5 ms: a run of about half a second.
-    setup.args = {"--size=1", "--loops=50"};
-    setup.env = c.env;
-    setup.env.push_back("STANDIN_DELAY_US=5000");
-    setup.env.push_back("STANDIN_NAME=" + std::string(60, 'G'));
-    setup.terminalColumns = 40;
+    ToolSetup setup = slowRun(c.env);
+    setup.terminalColumns = c.columns;
     const ToolRun run = runTool(setup);
     const std::string device = "Memory Bandwidth Test\nDevice:\t" + std::string(60, 'G') + "\n";
     ASSERT_EQ(run.out.compare(0, device.size(), device), 0) << run.out;
     const size_t after = run.out.find(c.after);
     ASSERT_NE(after, std::string::npos) << run.out;
-    std::string clear = c.clear != nullptr ? c.clear : "";
-    if (c.clear == nullptr) {
-      // The last drawing's width in blanks.
-      const size_t drawingStart = run.out.rfind('\r', run.out.rfind('\r', after - 2) - 1);
-      const size_t blanksStart = run.out.rfind('\r', after - 2);
-      clear = "\r" + std::string(blanksStart - drawingStart - 1, ' ') + "\r";
+    // Between the device line and `after`: only drawings of the line, each
+    // from column 0, one column short of the width at most, and in plain
+    // mode with blanks over what a longer drawing left; then the removal.
+    const std::string drawings = run.out.substr(device.size(), after - device.size());
+    ASSERT_EQ(drawings.compare(0, 8, "\rMemcpy "), 0) << drawings;
+    const bool plain = c.clear == nullptr;
+    std::vector<std::string> texts;
+    size_t previous = 0;
+    size_t at = 0;
+    for (size_t next; (next = drawings.find('\r', at + 1)) != std::string::npos; at = next) {
+      std::string text = drawings.substr(at + 1, next - at - 1);
+      const size_t blanks = plain ? text.size() - text.find_last_not_of(' ') - 1 : 0;
+      if (plain) {
+        text.erase(text.size() - blanks);
+        EXPECT_EQ(blanks, previous > text.size() ? previous - text.size() : 0) << text;
+      } else {
+        EXPECT_EQ(text.substr(text.size() - 3), "\033[K");
+        text.erase(text.size() - 3);
+      }
+      previous = text.size();
+      texts.push_back(text);
     }
-    EXPECT_EQ(run.out.substr(after - clear.size(), clear.size()), clear);
-    // Between the device line and the removal: only drawings of the line,
-    // each from column 0 and at most 39 characters wide.
-    const std::string drawings = run.out.substr(device.size(), after - clear.size() - device.size());
-    EXPECT_EQ(drawings.compare(0, 8, "\rMemcpy "), 0) << drawings;
-    size_t widest = 0;
-    for (size_t at = 0; at < drawings.size();) {
-      const size_t next = drawings.find('\r', at + 1);
-      const std::string line = drawings.substr(at + 1, (next == std::string::npos ? drawings.size() : next) - at - 1);
-      const size_t escape = line.find("\033[K");
-      widest = std::max(widest, escape == std::string::npos ? line.size() : escape);
-      at = next == std::string::npos ? drawings.size() : next;
+    // The removal: ESC [ K, or blanks over the last drawing and a carriage return.
+    EXPECT_EQ(drawings.substr(at), plain ? "\r" : c.clear);
+    if (plain) {
+      EXPECT_EQ(texts.back(), "");
+      texts.pop_back();
     }
-    EXPECT_LE(widest, 39u);
-    EXPECT_GT(widest, 0u);
+    ASSERT_FALSE(texts.empty());
+    bool fillDrawn = false;
+    for (const std::string &text : texts) {
+      if (c.columns == 16) {
+        EXPECT_EQ(text.size(), 15u) << text;
+      } else {
+        EXPECT_TRUE(std::regex_match(text, drawing)) << text;
+      }
+      fillDrawn = fillDrawn || text.compare(0, 7, "Memset ") == 0;
+    }
+    EXPECT_TRUE(fillDrawn);
   }
+}
+
+// Standard error elsewhere than on a terminal: not a byte of progress.
+TEST(Terminal, NoProgressWithoutATerminal) {
+  const ToolRun run = runTool(slowRun({"TERM=xterm"}));
+  EXPECT_EQ(run.out, "Memory Bandwidth Test\nDevice:\t" + std::string(60, 'G') + "\n" + kResults);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.exitStatus, 0);
 }
 
 }  // namespace
