@@ -63,6 +63,8 @@ TEST(CheckedCalls, EachSiteReportsItsFailureAndExits) {
       // Failures inside the loop end the run at the repetition that failed.
       {"cudaMemcpy:3=700", two, "", 228, 700, address, memcpyD2D},
       {"cudaMemset:2=700", two, "", 275, 700, address, "cudaMemset(d_odata, 0, memSize)"},
+      // The largest repetition count is accepted: the run gets as far as its second copy.
+      {"cudaMemcpy:3=700", {"--size=1", "--loops=2147483647"}, "", 228, 700, address, memcpyD2D},
       // A failing reset inside the check changes nothing.
       {"cudaMalloc:1=2,cudaDeviceReset:1=1", one, "", 215, 2, noAlloc, mallocIn},
   };

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,18 @@ TEST(MachineReports, EveryWayOutInBothFormats) {
       } else {
         EXPECT_EQ(samples(ran.out, "quillmere_success"), passed ? "quillmere_success 1\n" : "quillmere_success 0\n");
         EXPECT_EQ(samples(ran.out, "quillmere_error_info"), c.errorInfo);
+        // Every sample follows its own HELP and TYPE lines, and nothing else stands there.
+        std::istringstream lines(ran.out);
+        std::vector<std::string> three(3);
+        int samplesSeen = 0;
+        while (std::getline(lines, three[0]) && std::getline(lines, three[1]) && std::getline(lines, three[2])) {
+          const std::string name = three[2].substr(0, three[2].find_first_of("{ "));
+          EXPECT_EQ(three[0].compare(0, 8 + name.size(), "# HELP " + name + " "), 0) << three[0];
+          EXPECT_EQ(three[1], "# TYPE " + name + " gauge");
+          samplesSeen++;
+        }
+        EXPECT_GE(samplesSeen, 2);
+        EXPECT_EQ(ran.out.back(), '\n');
       }
     }
   }
