@@ -101,7 +101,7 @@ std::string fill(const RunRecord &record) {
 }
 
 std::string memoryClock(const RunRecord &record) {
-  if (!record.haveClock || record.clock.rateSource == nullptr) {
+  if (record.clock.rateSource == nullptr) {
     return kNull;
   }
   return object({{"hz", integer(record.clock.rateHz)},
@@ -125,9 +125,6 @@ std::string peak(const Peak &peak) {
 std::string renderJsonReport(const RunRecord &record, const std::string &host,
                              const std::string &timestamp) {
   const Peak memory = memoryPeak(record);
-  const std::string efficiency = memory.known && record.copy.done
-                                     ? number("%.3f", record.copy.figure / memory.megabytesPerSecond)
-                                     : kNull;
   const Members members = {
       {"tool", jsonString("quillmere")},
       {"version", jsonString(QUILLMERE_VERSION)},
@@ -146,7 +143,7 @@ std::string renderJsonReport(const RunRecord &record, const std::string &host,
       {"memset", fill(record)},
       {"memory_clock", memoryClock(record)},
       {"peak", peak(memory)},
-      {"efficiency", efficiency},
+      {"efficiency", number("%.3f", memoryEfficiency(record, memory))},
   };
   return object(members, 0) + "\n";
 }

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-
+#include <limits>
 
 Peak memoryPeak(const RunRecord &record) {
   Peak peak = {false, 0.0, 0.0, record.busWidthBits};
-  if (record.haveClock && record.clock.rateSource != nullptr && record.clock.rateHz != 0) {
+  if (record.clock.rateSource != nullptr && record.clock.rateHz != 0) {
     peak.clockHz = record.clock.rateHz;
   } else {
     peak.clockHz = 1000.0 * record.memoryClockKhz;
@@ -19,6 +19,13 @@ Peak memoryPeak(const RunRecord &record) {
     peak.megabytesPerSecond = 2.0 * peak.clockHz * peak.busWidthBits / 8.0 / 1e6;
   }
   return peak;
+}
+
+double memoryEfficiency(const RunRecord &record, const Peak &peak) {
+  if (!peak.known || !record.copy.done) {
+    return std::numeric_limits<double>::quiet_NaN();
+  }
+  return record.copy.figure / peak.megabytesPerSecond;
 }
 
 const char *errorKindName(int kind) {

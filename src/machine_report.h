@@ -14,6 +14,9 @@ struct Peak {
 };
 Peak memoryPeak(const RunRecord &record);
 
+// The copy's Total over the peak; not a number without either.
+double memoryEfficiency(const RunRecord &record, const Peak &peak);
+
 // The machine reports' name of an error kind ("option", "cuda", ...).
 const char *errorKindName(int kind);
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "decimal.h"
+#include "run_record.h"
 
 const ClockFiles kBoardClockFiles = {
     {
@@ -121,12 +122,9 @@ void printMemoryClock(const MemoryClock &clock) {
   }
 }
 
-void reportMemoryClock(char *textBuffer, char *scratch) {
-  reportMemoryClockFrom(kBoardClockFiles, textBuffer, scratch);
-}
-
-void reportMemoryClockFrom(const ClockFiles &files, char *textBuffer, char *scratch) {
-  MemoryClock clock;
-  readMemoryClock(files, textBuffer, scratch, &clock);
-  printMemoryClock(clock);
+void reportMemoryClock(char *textBuffer, char *scratch, MemoryClock *clock) {
+  readMemoryClock(kBoardClockFiles, textBuffer, scratch, clock);
+  if (textReport()) {
+    printMemoryClock(*clock);
+  }
 }

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string>
 
+#include "measurements.h"
+
 long progressCountdown = LONG_MAX;
 
 namespace {
@@ -55,7 +57,7 @@ void draw(const TimingStats &stats) {
   char line[512];
   const int done = static_cast<int>(stats.count);
   snprintf(line, sizeof line, "%s %d/%d, best %.1f MB/s", progress.name, done, progress.repetitions,
-           progress.bytes / static_cast<double>(stats.shortest) / 1000.0);
+           static_cast<double>(megabytesPerSecond(progress.bytes, stats.shortest)));
   // One column short of the width, so that the line never wraps.
   size_t length = std::min(strlen(line), terminalWidth() - 1);
   std::string text = "\r" + std::string(line, length);

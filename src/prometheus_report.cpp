@@ -52,7 +52,7 @@ std::string renderPrometheusReport(const RunRecord &record) {
         label("version", QUILLMERE_VERSION) + "," +
             label("device", record.haveDevice ? record.deviceName : "") + "," +
             label("uuid", record.haveDevice ? deviceUuid(record.uuid) : "") + "," +
-            label("cfg", record.haveClock && record.clock.haveTag ? record.clock.tag : "") + "," +
+            label("cfg", record.clock.haveTag ? record.clock.tag : "") + "," +
             label("cuda_runtime", knownText(record.runtimeVersion)) + "," +
             label("cuda_driver", knownText(record.driverVersion)),
         "1");
@@ -91,7 +91,7 @@ std::string renderPrometheusReport(const RunRecord &record) {
                "Standard deviation of the fill's repetition times over their mean.",
                finiteNumber("%.4f", coefficientOfVariation(record.fill.stats)));
   }
-  if (record.haveClock && record.clock.rateSource != nullptr) {
+  if (record.clock.rateSource != nullptr) {
     gauge(&text, "quillmere_memory_clock_hertz", "The memory controller's clock.", "",
           std::to_string(record.clock.rateHz));
   }
@@ -100,11 +100,9 @@ std::string renderPrometheusReport(const RunRecord &record) {
     knownGauge(&text, "quillmere_peak_bytes_per_second",
                "The memory's peak: 2 x clock x bus width / 8, bytes per second.",
                printedTimesMillion(peak.megabytesPerSecond));
-    if (record.copy.done) {
-      knownGauge(&text, "quillmere_efficiency_ratio", "The copy's read and write rate over the peak.",
-                 finiteNumber("%.3f", record.copy.figure / peak.megabytesPerSecond));
-    }
   }
+  knownGauge(&text, "quillmere_efficiency_ratio", "The copy's read and write rate over the peak.",
+             finiteNumber("%.3f", memoryEfficiency(record, peak)));
   if (record.minTotal != 0) {
     gauge(&text, "quillmere_min_total_bytes_per_second",
           "The least read and write copy rate the run must reach, bytes per second.", "",

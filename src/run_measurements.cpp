@@ -25,11 +25,7 @@ void runMeasurements(uint32_t memSize, int repetitions) {
 
   if (textBuffer != nullptr) {
     char scratch[kClockScratchSize] = {};
-    readMemoryClock(kBoardClockFiles, textBuffer, scratch, &record.clock);
-    record.haveClock = true;
-    if (textReport()) {
-      printMemoryClock(record.clock);
-    }
+    reportMemoryClock(textBuffer, scratch, &record.clock);
   }
 
   if (textReport()) {

@@ -33,7 +33,7 @@ struct MeasuredFigure {
 // runtime gave as 0, or not at all, stand for unknown.
 struct RunRecord {
   long long minTotal = 0;  // MB/s; 0: no minimum, or not yet validated
-  MemoryClock clock = {};
+  MemoryClock clock = {};  // all empty until the clock report has read the files
 
   std::string errorMessage;
   std::string errorName;
@@ -58,7 +58,6 @@ struct RunRecord {
   bool haveDevice = false;
   bool haveMemSize = false;
   bool haveRepetitions = false;
-  bool haveClock = false;
   unsigned char uuid[16] = {};
 };
 

@@ -57,7 +57,9 @@ std::string report(const Files &c) {
   FILE *captured = tmpfile();
   const int savedStdout = dup(1);
   dup2(fileno(captured), 1);
-  reportMemoryClockFrom(files, textBuffer.data(), scratch);
+  MemoryClock clock;
+  readMemoryClock(files, textBuffer.data(), scratch, &clock);
+  printMemoryClock(clock);
   fflush(stdout);
   dup2(savedStdout, 1);
   close(savedStdout);
