@@ -193,6 +193,19 @@ const KnownError *findError(cudaError_t status) {
   return found != end ? found : nullptr;
 }
 
+// A version query: logged, scripted, and answered from the setting (the
+// header's version without it).
+cudaError_t scriptedVersion(Op op, const char *setting, int *version) {
+  if (logging()) {
+    logCall("%s", kOpNames[op]);
+  }
+  const cudaError_t status = scriptedStatus(op);
+  if (status == cudaSuccess) {
+    *version = scriptedInt(setting, CUDART_VERSION);
+  }
+  return status;
+}
+
 }  // namespace
 
 extern "C" {
@@ -248,25 +261,11 @@ cudaError_t cudaDeviceGetAttribute(int *value, cudaDeviceAttr attr, int device) 
 }
 
 cudaError_t cudaRuntimeGetVersion(int *runtimeVersion) {
-  if (logging()) {
-    logCall("cudaRuntimeGetVersion");
-  }
-  const cudaError_t status = scriptedStatus(kRuntimeGetVersion);
-  if (status == cudaSuccess) {
-    *runtimeVersion = scriptedInt("STANDIN_RUNTIME_VERSION", CUDART_VERSION);
-  }
-  return status;
+  return scriptedVersion(kRuntimeGetVersion, "STANDIN_RUNTIME_VERSION", runtimeVersion);
 }
 
 cudaError_t cudaDriverGetVersion(int *driverVersion) {
-  if (logging()) {
-    logCall("cudaDriverGetVersion");
-  }
-  const cudaError_t status = scriptedStatus(kDriverGetVersion);
-  if (status == cudaSuccess) {
-    *driverVersion = scriptedInt("STANDIN_DRIVER_VERSION", CUDART_VERSION);
-  }
-  return status;
+  return scriptedVersion(kDriverGetVersion, "STANDIN_DRIVER_VERSION", driverVersion);
 }
 
 cudaError_t cudaSetDevice(int device) {
