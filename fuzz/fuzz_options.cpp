@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "options.h"
-#include "settings.h"
+#include "run/options.h"
+#include "run/settings.h"
 
 namespace {
 

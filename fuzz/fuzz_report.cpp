@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "report_text.h"
+#include "reports/report_text.h"
 
 namespace {
 

@@ -2,12 +2,12 @@
 #include <cstdlib>
 
 #include "gpu/check_gpu_call.h"
-#include "machine_report.h"
-#include "progress.h"
-#include "run_program.h"
-#include "run_record.h"
-#include "settings.h"
-#include "stdout_guard.h"
+#include "reports/machine_report.h"
+#include "run/progress.h"
+#include "run/run_program.h"
+#include "run/run_record.h"
+#include "run/settings.h"
+#include "run/stdout_guard.h"
 
 namespace {
 

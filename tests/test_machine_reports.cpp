@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "report_text.h"
+#include "reports/report_text.h"
 #include "tool_runner.h"
 
 namespace {

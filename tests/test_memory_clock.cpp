@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "memory_clock.h"
+#include "board/memory_clock.h"
 #include "tool_runner.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <utility>
 #include <vector>
 
-#include "machine_report.h"
-#include "report_text.h"
+#include "reports/machine_report.h"
+#include "reports/report_text.h"
 
 namespace {
 

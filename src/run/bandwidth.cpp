@@ -1,6 +1,14 @@
-#include "measurements.h"
+#include "run/measurements.h"
+
+#include <cstdio>
 
 float megabytesPerSecond(double bytes, float elapsedTimeInMs) {
   // Bytes per millisecond / 1000 = bytes per microsecond = MB/s.
   return static_cast<float>(bytes / static_cast<double>(elapsedTimeInMs) / 1000.0);
+}
+
+std::string printedFigure(double figure) {
+  char text[512];
+  snprintf(text, sizeof text, "%.1f", figure);
+  return text;
 }

@@ -19,7 +19,4 @@ std::string prometheusLabelValue(const std::string &bytes);
 // The value in the printf format (one double); empty when it is not finite.
 std::string finiteNumber(const char *format, double value);
 
-// A figure as the text report prints it: one decimal ("%.1f").
-std::string printedFigure(double figure);
-
 #endif

@@ -1,4 +1,4 @@
-#include "run_program.h"
+#include "run/run_program.h"
 
 #include <cuda_runtime_api.h>
 
@@ -10,12 +10,12 @@
 #include <string>
 
 #include "gpu/check_gpu_call.h"
-#include "options.h"
-#include "report_text.h"
-#include "run_measurements.h"
-#include "run_record.h"
-#include "settings.h"
-#include "usage.h"
+#include "run/measurements.h"
+#include "run/options.h"
+#include "run/run_measurements.h"
+#include "run/run_record.h"
+#include "run/settings.h"
+#include "run/usage.h"
 
 namespace {
 

@@ -1,10 +1,9 @@
-#include "memory_clock.h"
+#include "board/memory_clock.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "decimal.h"
-#include "run_record.h"
+#include "board/decimal.h"
 
 const ClockFiles kBoardClockFiles = {
     {
@@ -119,12 +118,5 @@ void printMemoryClock(const MemoryClock &clock) {
     printf(" (cfg: %s)\n", clock.tag);
   } else {
     printf("\n");
-  }
-}
-
-void reportMemoryClock(char *textBuffer, char *scratch, MemoryClock *clock) {
-  readMemoryClock(kBoardClockFiles, textBuffer, scratch, clock);
-  if (textReport()) {
-    printMemoryClock(*clock);
   }
 }

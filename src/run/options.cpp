@@ -1,8 +1,8 @@
-#include "options.h"
+#include "run/options.h"
 
 #include <cstring>
 
-#include "decimal.h"
+#include "board/decimal.h"
 
 namespace {
 

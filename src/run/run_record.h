@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "memory_clock.h"
-#include "timing_stats.h"
+#include "board/memory_clock.h"
+#include "run/timing_stats.h"
 
 // How the run reports.
 enum ReportFormat { kTextReport, kJsonReport, kPrometheusReport };

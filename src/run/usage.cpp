@@ -1,4 +1,4 @@
-#include "usage.h"
+#include "run/usage.h"
 
 #include <cstdio>
 

@@ -2,8 +2,9 @@
 #define QUILLMERE_MEASUREMENTS_H
 
 #include <cstdint>
+#include <string>
 
-#include "timing_stats.h"
+#include "run/timing_stats.h"
 
 // Best-of-N device-to-device copy rate in MB/s (10^6 bytes per second),
 // counting each byte once read and once written; every repetition's time
@@ -17,5 +18,8 @@ float measureDeviceFill(uint32_t memSize, int repetitions, TimingStats *stats);
 
 // Rate in MB/s for bytes moved in the given milliseconds, in double precision.
 float megabytesPerSecond(double bytes, float elapsedTimeInMs);
+
+// A figure as the text report prints it: one decimal ("%.1f").
+std::string printedFigure(double figure);
 
 #endif

@@ -1,4 +1,4 @@
-#include "machine_report.h"
+#include "reports/machine_report.h"
 
 #include <unistd.h>
 

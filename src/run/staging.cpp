@@ -1,4 +1,4 @@
-#include "staging.h"
+#include "run/staging.h"
 
 #include <algorithm>
 #include <cstring>

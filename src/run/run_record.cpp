@@ -1,4 +1,4 @@
-#include "run_record.h"
+#include "run/run_record.h"
 
 RunRecord &runRecord() {
   static RunRecord record;

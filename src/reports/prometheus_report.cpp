@@ -1,8 +1,9 @@
 #include <cmath>
 #include <string>
 
-#include "machine_report.h"
-#include "report_text.h"
+#include "reports/machine_report.h"
+#include "reports/report_text.h"
+#include "run/measurements.h"
 
 namespace {
 

@@ -45,10 +45,6 @@ void readMemoryClock(const ClockFiles &files, char *textBuffer, char *scratch, M
 // piece falls away when its file could not be read.
 void printMemoryClock(const MemoryClock &clock);
 
-// Reads the board's files into *clock and, in the text report, prints what
-// they say, as printMemoryClock.
-void reportMemoryClock(char *textBuffer, char *scratch, MemoryClock *clock);
-
 // Reads a rate in Hz from the text that atoi reads, as an unsigned 32-bit
 // value that saturates at 4294967295 instead of wrapping. No digits, or a
 // negative value, give 0.

@@ -1,4 +1,4 @@
-#include "report_text.h"
+#include "reports/report_text.h"
 
 #include <cmath>
 #include <cstdio>
@@ -112,12 +112,6 @@ std::string prometheusLabelValue(const std::string &bytes) {
     }
   }
   return value;
-}
-
-std::string printedFigure(double figure) {
-  char text[512];
-  snprintf(text, sizeof text, "%.1f", figure);
-  return text;
 }
 
 std::string finiteNumber(const char *format, double value) {

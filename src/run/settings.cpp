@@ -1,11 +1,11 @@
-#include "settings.h"
+#include "run/settings.h"
 
 #include <cstdio>
 
 #include <string>
 
-#include "options.h"
-#include "run_record.h"
+#include "run/options.h"
+#include "run/run_record.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "run_record.h"
+#include "run/run_record.h"
 
 // The memory's theoretical peak: 2 x clock x bus width / 8.
 struct Peak {

@@ -1,4 +1,4 @@
-#include "decimal.h"
+#include "board/decimal.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "stdout_guard.h"
+#include "run/stdout_guard.h"
 
 #include <unistd.h>
 

@@ -4,10 +4,10 @@
 #include <cstdlib>
 
 #include "gpu/check_gpu_call.h"
-#include "measurements.h"
-#include "progress.h"
-#include "run_record.h"
-#include "staging.h"
+#include "run/measurements.h"
+#include "run/progress.h"
+#include "run/run_record.h"
+#include "run/staging.h"
 
 float measureDeviceCopy(uint32_t memSize, int repetitions, TimingStats *stats) {
   cudaEvent_t start = nullptr;

@@ -1,8 +1,8 @@
 #include <cuda_runtime_api.h>
 
 #include "gpu/check_gpu_call.h"
-#include "measurements.h"
-#include "progress.h"
+#include "run/measurements.h"
+#include "run/progress.h"
 
 float measureDeviceFill(uint32_t memSize, int repetitions, TimingStats *stats) {
   cudaEvent_t start = nullptr;

@@ -1,4 +1,4 @@
-#include "progress.h"
+#include "run/progress.h"
 
 #include <sys/ioctl.h>
 #include <time.h>
@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "measurements.h"
+#include "run/measurements.h"
 
 long progressCountdown = LONG_MAX;
 

@@ -1,14 +1,27 @@
-#include "run_measurements.h"
+#include "run/run_measurements.h"
 
 #include <cuda_runtime_api.h>
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "measurements.h"
-#include "memory_clock.h"
-#include "progress.h"
-#include "run_record.h"
+#include "board/memory_clock.h"
+#include "run/measurements.h"
+#include "run/progress.h"
+#include "run/run_record.h"
+
+namespace {
+
+// Reads the board's files into *clock and, in the text report, prints what
+// they say, as printMemoryClock.
+void reportMemoryClock(char *textBuffer, char *scratch, MemoryClock *clock) {
+  readMemoryClock(kBoardClockFiles, textBuffer, scratch, clock);
+  if (textReport()) {
+    printMemoryClock(*clock);
+  }
+}
+
+}  // namespace
 
 void runMeasurements(uint32_t memSize, int repetitions) {
   // Without the text buffer the clock report is skipped; the figures still count.

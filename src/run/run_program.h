@@ -1,7 +1,7 @@
 #ifndef QUILLMERE_RUN_PROGRAM_H
 #define QUILLMERE_RUN_PROGRAM_H
 
-#include "settings.h"
+#include "run/settings.h"
 
 // Answers "help", or queries device 0, prints its name, validates "size" and
 // "loops" and runs the measurements. Returns kRunOk, kRunBadSize or
