@@ -17,7 +17,9 @@ const char kUsage[] =
     "--loops=[SIZE]\tAmmount of transfers. Defaults to 2000\n"
     "--json\tReport as one JSON object\n"
     "--prometheus\tReport in the Prometheus text format\n"
-    "--min-total=[MB/s]\tFail when the Memcpy Total is below this\n";
+    "--min-total=[MB/s]\tFail when the Memcpy Total is below this\n"
+    "--min-efficiency=[%]\tFail when the Memcpy Total is below this share of the memory's peak\n"
+    "--bus-width=[BITS]\tThe memory's bus width, for its peak\n";
 
 TEST(Help, PrintsUsageWithoutTouchingTheGpu) {
   const std::vector<std::vector<std::string>> cases = {
@@ -57,6 +59,8 @@ TEST(OptionScanning, SetsSizeAndLoops) {
       {{"--size=6MiB", "--loops=2x"}, 6u << 20, 2},
       {{"--bogus", "-x", "--", "-", "", "--loops=1"}, 16u << 20, 1},
       {{"--loops=2147483647", "--size=1", "--loops=1"}, 1u << 20, 1},
+      // The largest width is accepted; the text report does not use it.
+      {{"--bus-width=65536", "--loops=1"}, 16u << 20, 1},
   };
   for (const Scanned &c : cases) {
     SCOPED_TRACE(c.args.front() + " " + c.args.back());
@@ -79,6 +83,9 @@ TEST(OptionScanning, DefaultsAre16MiBAnd4000Loops) {
 struct Rejected {
   std::vector<std::string> args;
   const char *message;
+  // The calls made: the properties query, the compute mode and the closing
+  // selection; --min-efficiency also asks the memory's attributes.
+  const char *log = "cudaGetDeviceProperties 0\ncudaDeviceGetAttribute 20 0\ncudaSetDevice 0\n";
 };
 
 TEST(OptionScanning, RejectsBadValues) {
@@ -86,6 +93,10 @@ TEST(OptionScanning, RejectsBadValues) {
   const char *sizeLarge = "Illegal argument - size must be less than 4096\n";
   const char *loopsZero = "Illegal argument - loops must be greater than zero\n";
   const char *loopsLarge = "Illegal argument - loops must be at most 2147483647\n";
+  const char *minEfficiencyZero = "Illegal argument - min-efficiency must be greater than zero\n";
+  const char *withAttributes =
+      "cudaGetDeviceProperties 0\ncudaDeviceGetAttribute 37 0\ncudaDeviceGetAttribute 36 0\n"
+      "cudaDeviceGetAttribute 20 0\ncudaSetDevice 0\n";
   const std::vector<Rejected> cases = {
       {{"--size"}, sizeZero},
       {{"--size="}, sizeZero},
@@ -117,6 +128,16 @@ TEST(OptionScanning, RejectsBadValues) {
       {{"--min-total=2147483648"}, "Illegal argument - min-total must be at most 2147483647\n"},
       {{"--json", "--prometheus=yes", "--min-total=0"}, "Illegal argument - min-total must be greater than zero\n"},
       {{"--JSON=no", "-prometheus"}, "Illegal argument - json and prometheus exclude each other\n"},
+      // Then the least efficiency and the bus width, in that order.
+      {{"--min-efficiency"}, minEfficiencyZero, withAttributes},
+      {{"--min-efficiency=-5"}, minEfficiencyZero, withAttributes},
+      {{"--min-efficiency=101"}, "Illegal argument - min-efficiency must be at most 100\n", withAttributes},
+      {{"--min-efficiency=0", "--min-total=0"}, "Illegal argument - min-total must be greater than zero\n",
+       withAttributes},
+      {{"--bus-width=0", "--min-efficiency=0"}, minEfficiencyZero, withAttributes},
+      {{"--bus-width=abc"}, "Illegal argument - bus-width must be greater than zero\n"},
+      {{"--bus-width=65537"}, "Illegal argument - bus-width must be at most 65536\n"},
+      {{"--json", "--prometheus", "--bus-width=0"}, "Illegal argument - bus-width must be greater than zero\n"},
   };
   for (const Rejected &c : cases) {
     SCOPED_TRACE(c.args.front());
@@ -124,8 +145,7 @@ TEST(OptionScanning, RejectsBadValues) {
     EXPECT_EQ(run.out, bannerAndDevice() + c.message + "Result = FAIL\n");
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.exitStatus, 1);
-    // Only the properties query, the compute mode and the closing selection.
-    EXPECT_EQ(run.log, "cudaGetDeviceProperties 0\ncudaDeviceGetAttribute 20 0\ncudaSetDevice 0\n");
+    EXPECT_EQ(run.log, c.log);
   }
 }
 

@@ -44,15 +44,20 @@ struct WayOut {
   std::vector<std::string> args;
   std::vector<std::string> env;
   bool failAlloc;
-  const char *error;      // the JSON report's error member
-  const char *errorInfo;  // the Prometheus error sample
-  const char *err;        // standard error, as in the text report
+  std::string error;      // the JSON report's error member
+  std::string errorInfo;  // the Prometheus error sample
+  std::string err;        // standard error, as in the text report
 };
 
 TEST(MachineReports, EveryWayOutInBothFormats) {
   const char *prohibited =
       "Error: device is running in <Compute Mode Prohibited>, no threads can use ::cudaSetDevice().\n";
   const std::vector<std::string> run = {"--size=1", "--loops=2"};
+  const std::vector<std::string> efficiencyRun = {"--size=1", "--loops=1", "--bus-width=8", "--min-efficiency=57"};
+  const std::string belowEfficiency =
+      "Memcpy total 1138.0 MB/s is 56.9 % of the memory's peak of 2000.0 MB/s, below the expected minimum of 57 %";
+  const std::string unknownPeak =
+      "the memory's peak is unknown (no memory clock or bus width), so --min-efficiency cannot be checked";
   const std::vector<WayOut> cases = {
       {"completed", run, {}, false, "null", "", ""},
       {"rejected option", {"--size=0"}, {}, false,
@@ -87,6 +92,22 @@ TEST(MachineReports, EveryWayOutInBothFormats) {
        "    \"message\": \"Memcpy total 2097.2 MB/s is below the expected minimum of 2098 MB/s\"\n  }",
        "quillmere_error_info{kind=\"below_minimum\",site=\"\",name=\"\"} 1\n",
        "Error: Memcpy total 2097.2 MB/s is below the expected minimum of 2098 MB/s\n"},
+      // A peak of 2000 MB/s: a 1 GHz clock and 8 bits; a Total of 1138.0 is 0.569 of it.
+      {"below the efficiency", efficiencyRun, {"STANDIN_MEMORY_CLOCK=1000000", "STANDIN_TIMES=1.84284"}, false,
+       "{\n    \"kind\": \"below_efficiency\",\n    \"message\": \"" + belowEfficiency + "\"\n  }",
+       "quillmere_error_info{kind=\"below_efficiency\",site=\"\",name=\"\"} 1\n", "Error: " + belowEfficiency + "\n"},
+      {"unknown peak", {"--size=1", "--loops=1", "--min-efficiency=1"}, {"STANDIN_INTEGRATED=1"}, false,
+       "{\n    \"kind\": \"unknown_peak\",\n    \"message\": \"" + unknownPeak + "\"\n  }",
+       "quillmere_error_info{kind=\"unknown_peak\",site=\"\",name=\"\"} 1\n", "Error: " + unknownPeak + "\n"},
+      // The minimum Total is checked first, and its failure is the only one.
+      {"below both minima", {"--size=1", "--loops=1", "--min-total=2098", "--min-efficiency=100"},
+       {"STANDIN_INTEGRATED=1"}, false,
+       "{\n    \"kind\": \"below_minimum\",\n"
+       "    \"message\": \"Memcpy total 2097.2 MB/s is below the expected minimum of 2098 MB/s\"\n  }",
+       "quillmere_error_info{kind=\"below_minimum\",site=\"\",name=\"\"} 1\n",
+       "Error: Memcpy total 2097.2 MB/s is below the expected minimum of 2098 MB/s\n"},
+      {"just at the least efficiency", efficiencyRun, {"STANDIN_MEMORY_CLOCK=1000000", "STANDIN_TIMES=1.839607"},
+       false, "null", "", ""},
   };
   for (const WayOut &c : cases) {
     for (const char *format : {"--json", "--prometheus"}) {
@@ -100,7 +121,7 @@ TEST(MachineReports, EveryWayOutInBothFormats) {
       setup.env = c.env;
       setup.failAlloc = c.failAlloc;
       const ToolRun ran = runTool(setup);
-      const bool passed = *c.errorInfo == '\0';
+      const bool passed = c.errorInfo.empty();
       EXPECT_EQ(ran.err, c.err);
       EXPECT_EQ(ran.exitStatus, passed ? 0 : 1);
       if (std::string(format) == "--json") {
@@ -128,24 +149,41 @@ TEST(MachineReports, EveryWayOutInBothFormats) {
   }
 }
 
+using BoardFiles = std::vector<std::pair<std::string, std::string>>;
+
 struct ReportCase {
   const char *name;
   std::vector<std::string> args;
   std::vector<std::string> env;
-  std::vector<std::pair<std::string, std::string>> clockFiles;  // under debugfs
+  BoardFiles clockFiles;              // under the test's root, as the redirect lays out /sys
   std::vector<const char *> members;  // name, then its exact value
-  const char *prometheus;             // the samples from quillmere_transfer on
+  const char *prometheus;             // the samples from its first one's name on
 };
 
-// Runs --size=1 with the case's settings and clock files.
-ToolRun runCase(const ReportCase &c, const char *format) {
-  const std::string root = makeTempDir();
-  for (const char *dir : {"/clk", "/clk/emc", "/bpmp", "/bpmp/debug", "/bpmp/debug/emc"}) {
-    mkdir((root + dir).c_str(), 0700);
+// A device tree property: the strings, each ended by its NUL.
+std::string property(const std::vector<std::string> &strings) {
+  std::string bytes;
+  for (const std::string &text : strings) {
+    bytes += text + '\0';
   }
-  for (const auto &file : c.clockFiles) {
+  return bytes;
+}
+
+// A fresh folder with the files laid out under it, their folders made.
+std::string layOut(const BoardFiles &files) {
+  const std::string root = makeTempDir();
+  for (const auto &file : files) {
+    for (size_t slash = file.first.find('/'); slash != std::string::npos; slash = file.first.find('/', slash + 1)) {
+      mkdir((root + "/" + file.first.substr(0, slash)).c_str(), 0700);
+    }
     writeFile(root + "/" + file.first, file.second);
   }
+  return root;
+}
+
+// Runs the case's arguments with its settings and files.
+ToolRun runCase(const ReportCase &c, const char *format) {
+  const std::string root = layOut(c.clockFiles);
   ToolSetup setup;
   setup.args = c.args;
   setup.args.push_back(format);
@@ -157,14 +195,30 @@ ToolRun runCase(const ReportCase &c, const char *format) {
 }
 
 TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
-  const std::pair<std::string, std::string> pto = {"clk/emc/pto_rate", "1600000000\n"};
-  const std::pair<std::string, std::string> clk = {"clk/emc/clk_rate", "1600000000\n"};
-  const std::pair<std::string, std::string> table = {"bpmp/debug/emc/tables_info", "1600000 kHz, cfg LP4\n"};
+  using File = std::pair<std::string, std::string>;
+  const File pto = {"clk/emc/pto_rate", "1600000000\n"};
+  const File clk = {"clk/emc/clk_rate", "1600000000\n"};
+  const File table = {"bpmp/debug/emc/tables_info", "1600000 kHz, cfg LP4\n"};
+  const std::string tree = "firmware/devicetree/base/";
+  const File nano = {tree + "compatible", property({"nvidia,jetson-nano", "nvidia,tegra210"})};
+  const File orin = {tree + "compatible", property({"nvidia,p3737-0000+p3701-0005", "nvidia,p3701-0005",
+                                                    "nvidia,tegra234"})};
+  const File orinModel = {tree + "model", property({"NVIDIA Jetson AGX Orin Developer Kit"})};
+  const File t234 = {tree + "compatible", property({"nvidia,tegra234"})};
+  const File thor = {tree + "compatible", property({"nvidia,p4071-0000+p3834-0008", "nvidia,tegra264"})};
+  const std::string bpmp = "bpmp/debug/clk/emc/";
+  const std::string bwmgr = "class/devfreq/bwmgr/";
+  const File capFile = {"kernel/nvpmodel_emc_cap/emc_iso_cap", "2133000000\n"};
+  const char *integrated = "STANDIN_INTEGRATED=1";
+  const char *twoRuns = "quillmere_memcpy_bytes_per_second 1048600000\n"
+                        "quillmere_memcpy_read_write_bytes_per_second 2097200000\n"
+                        "quillmere_memset_bytes_per_second 1048600000\nquillmere_memcpy_cv_ratio 0.0000\n"
+                        "quillmere_memset_cv_ratio 0.0000\n";
   const std::vector<ReportCase> cases = {
-      {"a scripted series, peak from the RAM text",
+      {"a scripted series, peak from the RAM text and the module",
        {"--size=1", "--loops=3", "--min-total=8388"},
-       {"STANDIN_TIMES=0.5,0.25,0.75,2,1,4", "STANDIN_BUS_WIDTH=64"},
-       {pto, clk, table},
+       {"STANDIN_TIMES=0.5,0.25,0.75,2,1,4", integrated},
+       {pto, clk, table, nano},
        {"memcpy",
         "{\n    \"mb_per_s\": 4194.3,\n    \"total_mb_per_s\": 8388.6,\n    \"mean_total_mb_per_s\": 4194.3,\n"
         "    \"cv\": 0.4082,\n    \"best_ms\": 0.25,\n    \"worst_ms\": 0.75\n  }",
@@ -173,13 +227,19 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         "    \"best_ms\": 1,\n    \"worst_ms\": 4\n  }",
         "memory_clock",
         "{\n    \"hz\": 1600000000,\n    \"source\": \"/sys/kernel/debug/clk/emc/pto_rate\",\n"
-        "    \"cfg\": \"LP4\"\n  }",
-        "peak", "{\n    \"mb_per_s\": 25600.0,\n    \"clock_hz\": 1600000000,\n    \"bus_width_bits\": 64\n  }",
-        "efficiency", "0.328", "min_total_mb_per_s", "8388", "result", "\"PASS\""},
+        "    \"cfg\": \"LP4\",\n    \"max_hz\": null,\n    \"cap_hz\": null,\n    \"locked\": null\n  }",
+        "peak", "{\n    \"mb_per_s\": 25600.0,\n    \"clock_hz\": 1600000000,\n    \"bus_width_bits\": 64,\n"
+        "    \"bus_width_source\": \"module\"\n  }",
+        "efficiency", "0.328", "min_total_mb_per_s", "8388", "min_efficiency_percent", "null",
+        "board", "{\n    \"model\": null,\n    \"compatible\": \"nvidia,jetson-nano\"\n  }",
+        "device", "{\n    \"index\": 0,\n    \"name\": \"Stand-in GPU\",\n"
+        "    \"uuid\": \"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\",\n    \"bus_width_bits\": null,\n"
+        "    \"memory_clock_khz\": null\n  }",
+        "result", "\"PASS\""},
        "quillmere_transfer_size_bytes 1048576\nquillmere_repetitions 3\n"
        "quillmere_memcpy_bytes_per_second 4194300000\nquillmere_memcpy_read_write_bytes_per_second 8388600000\n"
        "quillmere_memset_bytes_per_second 1048600000\nquillmere_memcpy_cv_ratio 0.4082\n"
-       "quillmere_memset_cv_ratio 0.5345\nquillmere_memory_clock_hertz 1600000000\n"
+       "quillmere_memset_cv_ratio 0.5345\nquillmere_memory_clock_hertz 1600000000\nquillmere_memory_bus_width_bytes 8\n"
        "quillmere_peak_bytes_per_second 25600000000\nquillmere_efficiency_ratio 0.328\n"
        "quillmere_min_total_bytes_per_second 8388000000\n"},
       {"Total exactly at the minimum; peak from the device's clock; nothing known of the runtime",
@@ -192,13 +252,13 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         "{\n    \"mb_per_s\": 1000.0,\n    \"total_mb_per_s\": 2000.0,\n    \"mean_total_mb_per_s\": 2000.0,\n"
         "    \"cv\": 0.0000,\n    \"best_ms\": 1.048576,\n    \"worst_ms\": 1.048576\n  }",
         "memory_clock", "null", "peak", "{\n    \"mb_per_s\": 2.0,\n    \"clock_hz\": 1000000,\n"
-        "    \"bus_width_bits\": 8\n  }",
+        "    \"bus_width_bits\": 8,\n    \"bus_width_source\": \"runtime\"\n  }", "board", "null",
         "efficiency", "1000.000", "cuda", "{\n    \"runtime_version\": null,\n    \"driver_version\": null\n  }",
         "result", "\"PASS\""},
        "quillmere_transfer_size_bytes 1048576\nquillmere_repetitions 1\n"
        "quillmere_memcpy_bytes_per_second 1000000000\nquillmere_memcpy_read_write_bytes_per_second 2000000000\n"
        "quillmere_memset_bytes_per_second 1000000000\nquillmere_memcpy_cv_ratio 0.0000\n"
-       "quillmere_memset_cv_ratio 0.0000\nquillmere_peak_bytes_per_second 2000000\n"
+       "quillmere_memset_cv_ratio 0.0000\nquillmere_memory_bus_width_bytes 1\nquillmere_peak_bytes_per_second 2000000\n"
        "quillmere_efficiency_ratio 1000.000\nquillmere_min_total_bytes_per_second 2000000000\n"},
       {"a time of 0 gives no figure, fails the minimum and has no peak without a bus width",
        {"--size=1", "--loops=1", "--min-total=1"},
@@ -209,7 +269,8 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         "{\n    \"mb_per_s\": null,\n    \"total_mb_per_s\": null,\n    \"mean_total_mb_per_s\": null,\n"
         "    \"cv\": 0.0000,\n    \"best_ms\": 0,\n    \"worst_ms\": 0\n  }",
         "memory_clock",
-        "{\n    \"hz\": 1600000000,\n    \"source\": \"/sys/kernel/debug/clk/emc/clk_rate\",\n    \"cfg\": null\n  }",
+        "{\n    \"hz\": 1600000000,\n    \"source\": \"/sys/kernel/debug/clk/emc/clk_rate\",\n    \"cfg\": null,\n"
+        "    \"max_hz\": null,\n    \"cap_hz\": null,\n    \"locked\": null\n  }",
         "peak", "null", "efficiency", "null", "result", "\"FAIL\""},
        "quillmere_transfer_size_bytes 1048576\nquillmere_repetitions 1\nquillmere_memcpy_cv_ratio 0.0000\n"
        "quillmere_memset_cv_ratio 0.0000\nquillmere_memory_clock_hertz 1600000000\n"
@@ -223,8 +284,123 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         "{\n    \"index\": 0,\n    \"name\": \"a\\\"b\\\\c\\td\\u0001e\xEF\xBF\xBD\xEF\xBF\xBD" "f\",\n"
         "    \"uuid\": \"GPU-ffeeddcc-bbaa-9988-7766-554433221100\",\n    \"bus_width_bits\": 256,\n"
         "    \"memory_clock_khz\": 3200000\n  }"},
-       "quillmere_info{version=\"1.0\",device=\"a\\\"b\\\\c\td\x01" "e\xEF\xBF\xBD\xEF\xBF\xBD" "f\","
-       "uuid=\"GPU-ffeeddcc-bbaa-9988-7766-554433221100\",cfg=\"\",cuda_runtime=\"12040\",cuda_driver=\"12080\"} 1\n"},
+       "quillmere_info{version=\"1.1\",device=\"a\\\"b\\\\c\td\x01" "e\xEF\xBF\xBD\xEF\xBF\xBD" "f\","
+       "uuid=\"GPU-ffeeddcc-bbaa-9988-7766-554433221100\",board=\"\",cfg=\"\",cuda_runtime=\"12040\",cuda_driver=\"12080\"} 1\n"},
+      {"t234, 256-bit, the power mode caps the EMC at 2133 of 3199 MHz, not locked",
+       {"--size=1", "--loops=1", "--min-efficiency=60"},
+       {integrated, "STANDIN_TIMES=0.0256,1"},
+       {orin, orinModel, {bpmp + "rate", "2133000000\n"}, {bpmp + "max_rate", "3199000000\n"}, capFile,
+        {bpmp + "mrq_rate_locked", "0\n"}},
+       {"board", "{\n    \"model\": \"NVIDIA Jetson AGX Orin Developer Kit\",\n"
+        "    \"compatible\": \"nvidia,p3737-0000+p3701-0005\"\n  }",
+        "memory_clock", "{\n    \"hz\": 2133000000,\n    \"source\": \"/sys/kernel/debug/bpmp/debug/clk/emc/rate\",\n"
+        "    \"cfg\": null,\n    \"max_hz\": 3199000000,\n    \"cap_hz\": 2133000000,\n    \"locked\": false\n  }",
+        "peak", "{\n    \"mb_per_s\": 136512.0,\n    \"clock_hz\": 2133000000,\n    \"bus_width_bits\": 256,\n"
+        "    \"bus_width_source\": \"module\"\n  }",
+        "efficiency", "0.600", "min_efficiency_percent", "60", "result", "\"PASS\""},
+       "quillmere_memory_clock_hertz 2133000000\nquillmere_memory_clock_max_hertz 3199000000\n"
+       "quillmere_memory_clock_cap_hertz 2133000000\nquillmere_memory_clock_locked 0\n"
+       "quillmere_memory_bus_width_bytes 32\nquillmere_peak_bytes_per_second 136512000000\n"
+       "quillmere_efficiency_ratio 0.600\nquillmere_min_efficiency_ratio 0.6\n"},
+      {"t234, a cap of 0 is none",
+       {"--size=1", "--loops=1"},
+       {integrated},
+       {orin, {bpmp + "rate", "3199000000\n"}, {bpmp + "max_rate", "3199000000\n"}, {capFile.first, "0\n"},
+        {bpmp + "mrq_rate_locked", "1\n"}},
+       {"memory_clock", "{\n    \"hz\": 3199000000,\n    \"source\": \"/sys/kernel/debug/bpmp/debug/clk/emc/rate\",\n"
+        "    \"cfg\": null,\n    \"max_hz\": 3199000000,\n    \"cap_hz\": null,\n    \"locked\": true\n  }",
+        "board", "{\n    \"model\": null,\n    \"compatible\": \"nvidia,p3737-0000+p3701-0005\"\n  }"},
+       "quillmere_memory_clock_hertz 3199000000\nquillmere_memory_clock_max_hertz 3199000000\n"
+       "quillmere_memory_clock_locked 1\nquillmere_memory_bus_width_bytes 32\n"
+       "quillmere_peak_bytes_per_second 204736000000\nquillmere_efficiency_ratio 0.010\n"},
+      {"t210, locked at the maximum; no cap file",
+       {"--size=1", "--loops=1"},
+       {integrated},
+       {nano, clk, {"tegra_bwmgr/emc_max_rate", "1600000000\n"}, {"clk/override.emc/clk_state", "1\n"}},
+       {"memory_clock", "{\n    \"hz\": 1600000000,\n    \"source\": \"/sys/kernel/debug/clk/emc/clk_rate\",\n"
+        "    \"cfg\": null,\n    \"max_hz\": 1600000000,\n    \"cap_hz\": null,\n    \"locked\": true\n  }"},
+       "quillmere_memory_clock_hertz 1600000000\nquillmere_memory_clock_max_hertz 1600000000\n"
+       "quillmere_memory_clock_locked 1\nquillmere_memory_bus_width_bytes 8\n"
+       "quillmere_peak_bytes_per_second 25600000000\nquillmere_efficiency_ratio 0.082\n"},
+      {"t264, the largest listed rate, a cap at the maximum, locked by min = max",
+       {"--size=1", "--loops=1"},
+       {integrated},
+       {thor, {bwmgr + "cur_freq", "4266000000\n"}, {bwmgr + "available_frequencies", "665600000 4266000000 3199000000\n"},
+        {bwmgr + "max_freq", "4266000000\n"}, {bwmgr + "min_freq", "4266000000\n"}},
+       {"memory_clock", "{\n    \"hz\": 4266000000,\n    \"source\": \"/sys/class/devfreq/bwmgr/cur_freq\",\n"
+        "    \"cfg\": null,\n    \"max_hz\": 4266000000,\n    \"cap_hz\": null,\n    \"locked\": true\n  }"},
+       "quillmere_memory_clock_hertz 4266000000\nquillmere_memory_clock_max_hertz 4266000000\n"
+       "quillmere_memory_clock_locked 1\nquillmere_memory_bus_width_bytes 32\n"
+       "quillmere_peak_bytes_per_second 273024000000\nquillmere_efficiency_ratio 0.008\n"},
+      {"t264, capped and unlocked; a rate above 32 bits",
+       {"--size=1", "--loops=1"},
+       {integrated},
+       {thor, {bwmgr + "cur_freq", "4800000000\n"}, {bwmgr + "available_frequencies", "4800000000\n"},
+        {bwmgr + "max_freq", "3199000000\n"}, {bwmgr + "min_freq", "665600000\n"}},
+       {"memory_clock", "{\n    \"hz\": 4800000000,\n    \"source\": \"/sys/class/devfreq/bwmgr/cur_freq\",\n"
+        "    \"cfg\": null,\n    \"max_hz\": 4800000000,\n    \"cap_hz\": 3199000000,\n    \"locked\": false\n  }",
+        "peak", "{\n    \"mb_per_s\": 307200.0,\n    \"clock_hz\": 4800000000,\n    \"bus_width_bits\": 256,\n"
+        "    \"bus_width_source\": \"module\"\n  }"},
+       "quillmere_memory_clock_hertz 4800000000\nquillmere_memory_clock_max_hertz 4800000000\n"
+       "quillmere_memory_clock_cap_hertz 3199000000\nquillmere_memory_clock_locked 0\n"
+       "quillmere_memory_bus_width_bytes 32\nquillmere_peak_bytes_per_second 307200000000\n"
+       "quillmere_efficiency_ratio 0.007\n"},
+      {"no module in the tree: the memory controller's channels",
+       {"--size=1", "--loops=1"},
+       {integrated},
+       {t234, {bpmp + "rate", "3199000000\n"}, {"tegra_mc_utils/num_channel", "8\n"}},
+       {"peak", "{\n    \"mb_per_s\": 102368.0,\n    \"clock_hz\": 3199000000,\n    \"bus_width_bits\": 128,\n"
+        "    \"bus_width_source\": \"memory_controller\"\n  }",
+        "board", "{\n    \"model\": null,\n    \"compatible\": null\n  }"},
+       "quillmere_memory_clock_hertz 3199000000\nquillmere_memory_bus_width_bytes 16\n"
+       "quillmere_peak_bytes_per_second 102368000000\nquillmere_efficiency_ratio 0.020\n"},
+      {"a channel count out of range is unknown: no peak",
+       {"--size=1", "--loops=1"},
+       {integrated},
+       {t234, {bpmp + "rate", "3199000000\n"}, {"tegra_mc_utils/num_channel", "4097\n"}},
+       {"peak", "null", "efficiency", "null"},
+       "quillmere_memory_clock_hertz 3199000000\n"},
+      {"the option's width over the module's",
+       {"--size=1", "--loops=1", "--bus-width=32"},
+       {integrated},
+       {nano, clk},
+       {"peak", "{\n    \"mb_per_s\": 12800.0,\n    \"clock_hz\": 1600000000,\n    \"bus_width_bits\": 32,\n"
+        "    \"bus_width_source\": \"option\"\n  }"},
+       "quillmere_memory_clock_hertz 1600000000\nquillmere_memory_bus_width_bytes 4\n"
+       "quillmere_peak_bytes_per_second 12800000000\nquillmere_efficiency_ratio 0.164\n"},
+      {"a discrete device beside the EMC's files: the runtime's clock and width",
+       {"--size=1", "--loops=1"},
+       {},
+       {orin, {bpmp + "rate", "2133000000\n"}},
+       {"peak", "{\n    \"mb_per_s\": 204800.0,\n    \"clock_hz\": 3200000000,\n    \"bus_width_bits\": 256,\n"
+        "    \"bus_width_source\": \"runtime\"\n  }",
+        "device", "{\n    \"index\": 0,\n    \"name\": \"Stand-in GPU\",\n"
+        "    \"uuid\": \"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\",\n    \"bus_width_bits\": 256,\n"
+        "    \"memory_clock_khz\": 3200000\n  }"},
+       "quillmere_memory_clock_hertz 2133000000\nquillmere_memory_bus_width_bytes 32\n"
+       "quillmere_peak_bytes_per_second 204800000000\nquillmere_efficiency_ratio 0.010\n"},
+      {"a discrete device, the option's width",
+       {"--size=1", "--loops=1", "--bus-width=12"},
+       {},
+       {},
+       {"peak", "{\n    \"mb_per_s\": 9600.0,\n    \"clock_hz\": 3200000000,\n    \"bus_width_bits\": 12,\n"
+        "    \"bus_width_source\": \"option\"\n  }"},
+       "quillmere_memory_bus_width_bytes 1.5\nquillmere_peak_bytes_per_second 9600000000\n"
+       "quillmere_efficiency_ratio 0.218\n"},
+      {"a rate file that reads 0 gives no peak",
+       {"--size=1", "--loops=1"},
+       {integrated},
+       {nano, {clk.first, "0\n"}},
+       {"memory_clock", "{\n    \"hz\": 0,\n    \"source\": \"/sys/kernel/debug/clk/emc/clk_rate\",\n"
+        "    \"cfg\": null,\n    \"max_hz\": null,\n    \"cap_hz\": null,\n    \"locked\": null\n  }",
+        "peak", "null", "efficiency", "null"},
+       "quillmere_memory_clock_hertz 0\nquillmere_memory_bus_width_bytes 8\n"},
+      {"an integrated device without a device tree or clock files",
+       {"--size=1", "--loops=1"},
+       {integrated},
+       {},
+       {"board", "null", "memory_clock", "null", "peak", "null", "efficiency", "null"},
+       twoRuns},
   };
   for (const ReportCase &c : cases) {
     SCOPED_TRACE(c.name);
@@ -233,10 +409,73 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
       EXPECT_EQ(member(json.out, c.members[i]), c.members[i + 1]) << c.members[i];
     }
     const ToolRun prometheus = runCase(c, "--prometheus");
-    const bool info = std::string(c.prometheus).compare(0, 14, "quillmere_info") == 0;
-    const std::string tail = prometheus.out.substr(prometheus.out.find("\nquillmere_transfer") + 1);
-    EXPECT_EQ(info ? samples(prometheus.out, "quillmere_info") : samples(tail, "quillmere_"), c.prometheus);
+    // From the first expected sample's name to the end; the info sample alone.
+    const std::string expected = c.prometheus;
+    const std::string first = expected.substr(0, expected.find_first_of("{ "));
+    const size_t from = prometheus.out.find("\n" + first + (first == "quillmere_info" ? "{" : " "));
+    ASSERT_NE(from, std::string::npos) << prometheus.out;
+    const std::string tail = prometheus.out.substr(from + 1);
+    EXPECT_EQ(first == "quillmere_info" ? samples(tail, "quillmere_info") : samples(tail, "quillmere_"), expected);
     EXPECT_EQ(json.exitStatus, prometheus.exitStatus);
+  }
+}
+
+struct BoardRun {
+  const char *name;
+  std::vector<std::string> args;
+  std::vector<std::string> env;
+  const char *compatible;
+  std::string outTail;  // standard output after the device line (text report), or ""
+  std::string err;
+  int exitStatus;
+  std::string opened;   // the board's files opened, in order
+};
+
+// The text report reads its clock files and nothing more; --min-efficiency
+// adds what the peak needs, the machine reports the clock's state too.
+TEST(MachineReports, BoardFilesReadOnlyWhenWanted) {
+  const std::string tree = "/sys/firmware/devicetree/base/";
+  const std::string clock = "/sys/kernel/debug/clk/emc/pto_rate\n/sys/kernel/debug/clk/emc/clk_rate\n"
+                            "/sys/kernel/debug/bpmp/debug/emc/tables_info\n";
+  const std::string deviceTree = tree + "compatible\n" + tree + "model\n";
+  const std::string figures = "RAM:\t1600.0 MHz (cfg: LP4)\n\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\n"
+                              "Memset\t 1048.6 MB/s\n";
+  const std::string belowEfficiency = "Memcpy total 2097.2 MB/s is 2.0 % of the memory's peak of 102400.0 MB/s, "
+                                      "below the expected minimum of 99 %";
+  const char *orin = "nvidia,p3701-0000";
+  const std::vector<BoardRun> cases = {
+      {"text report", {}, {"STANDIN_INTEGRATED=1"}, orin, figures, "", 0, clock},
+      {"text report, below the least efficiency", {"--min-efficiency=99"}, {"STANDIN_INTEGRATED=1"}, orin,
+       figures + "Result = FAIL\n", "Error: " + belowEfficiency + "\n", 1, deviceTree + clock},
+      {"text report, the channel count for the width", {"--min-efficiency=1"}, {"STANDIN_INTEGRATED=1"},
+       "nvidia,tegra234", figures, "", 0, deviceTree + clock + "/sys/kernel/debug/tegra_mc_utils/num_channel\n"},
+      {"JSON, the clock's state", {"--json"}, {"STANDIN_INTEGRATED=1"}, orin, "", "", 0,
+       deviceTree + clock + "/sys/kernel/debug/bpmp/debug/clk/emc/max_rate\n"
+       "/sys/kernel/nvpmodel_emc_cap/emc_iso_cap\n/sys/kernel/debug/bpmp/debug/clk/emc/mrq_rate_locked\n"},
+  };
+  for (const BoardRun &c : cases) {
+    SCOPED_TRACE(c.name);
+    const BoardFiles every = {
+        {"clk/emc/pto_rate", "1600000000\n"}, {"clk/emc/clk_rate", "1600000000\n"},
+        {"bpmp/debug/emc/tables_info", "1600000 kHz, cfg LP4\n"}, {"bpmp/debug/clk/emc/rate", "2133000000\n"},
+        {"bpmp/debug/clk/emc/max_rate", "3199000000\n"}, {"bpmp/debug/clk/emc/mrq_rate_locked", "0\n"},
+        {"kernel/nvpmodel_emc_cap/emc_iso_cap", "0\n"}, {"class/devfreq/bwmgr/cur_freq", "4266000000\n"},
+        {"tegra_mc_utils/num_channel", "8\n"}, {"firmware/devicetree/base/compatible", property({c.compatible})},
+        {"firmware/devicetree/base/model", property({"Board"})}};
+    const std::string root = layOut(every);
+    ToolSetup setup;
+    setup.args = {"--size=1", "--loops=1"};
+    setup.args.insert(setup.args.end(), c.args.begin(), c.args.end());
+    setup.env = c.env;
+    setup.debugfsRoot = root;
+    const ToolRun run = runTool(setup);
+    removeTree(root);
+    if (!c.outTail.empty()) {
+      EXPECT_EQ(run.out, bannerAndDevice() + c.outTail);
+    }
+    EXPECT_EQ(run.err, c.err);
+    EXPECT_EQ(run.exitStatus, c.exitStatus);
+    EXPECT_EQ(run.opened, c.opened);
   }
 }
 
@@ -249,6 +488,14 @@ TEST(MachineReports, AskTheirFactsBeforeMeasuring) {
             "cudaDeviceGetAttribute 37 0\ncudaDeviceGetAttribute 36 0\ncudaDeviceGetAttribute 20 0\n"
             "cudaSetDevice 0\n");
   EXPECT_EQ(member(run.out, "size_bytes"), "1048576");
+  // An integrated device's memory is the board's: its attributes are not asked.
+  ToolSetup integrated;
+  integrated.args = {"--size=1", "--loops=1", "--json"};
+  integrated.env = {"STANDIN_INTEGRATED=1"};
+  const ToolRun board = runTool(integrated);
+  EXPECT_EQ(board.log.substr(0, board.log.find("cudaEventCreate")),
+            "cudaRuntimeGetVersion\ncudaDriverGetVersion\ncudaGetDeviceProperties 0\n"
+            "cudaDeviceGetAttribute 20 0\ncudaSetDevice 0\n");
   EXPECT_TRUE(std::regex_match(member(run.out, "timestamp"),
                                std::regex("\"20[0-9]{2}-[01][0-9]-[0-3][0-9]T[0-2][0-9]:[0-5][0-9]:[0-6][0-9]Z\"")))
       << member(run.out, "timestamp");

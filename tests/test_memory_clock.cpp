@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "board/memory_clock.h"
+#include "board/module_table.h"
 #include "tool_runner.h"
 
 namespace {
@@ -118,14 +119,15 @@ TEST(MemoryClock, Report) {
       {"rate is not a number", {"n/a\n", rate, table, nullptr}, "RAM:\t0.0 MHz (cfg: LP4)\n"},
       {"rates above 2^31 Hz", {"3199000000\n", "3199000000\n", "3199000 kHz, cfg L5X\n", nullptr},
        "RAM:\t3199.0 MHz (cfg: L5X)\n"},
-      {"rates above 2^32 Hz saturate", {"99999999999\n", "99999999999\n", "4294967 kHz, cfg MAX", nullptr},
-       "RAM:\t4295.0 MHz (cfg: MAX)\n"},
+      // 64 bits: LPDDR5X beyond 8533 MT/s runs its EMC above 4.29 GHz.
+      {"rates above 2^32 Hz", {"4800000000\n", "4800000000\n", "4294967 kHz, cfg MAX\n4800000 kHz, cfg L5X", nullptr},
+       "RAM:\t4800.0 MHz (cfg: L5X)\n"},
       {"key not in the table", {rate, "204000000\n", table, nullptr}, "RAM:\t800.0 MHz\n"},
       {"tag runs past the text", {rate, rate, "800000 kHz, cfg LP", nullptr}, "RAM:\t800.0 MHz\n"},
       {"key further in, tag runs past the text", {rate, rate, "x800000 kHz, cfg LP", nullptr},
        "RAM:\t800.0 MHz\n"},
       {"rate line longer than the buffer saturates", {longRate.c_str(), rate, table, nullptr},
-       "RAM:\t4295.0 MHz (cfg: LP4)\n"},
+       "RAM:\t1099511.6 MHz (cfg: LP4)\n"},
       {"tag ends the text", {rate, rate, "800000 kHz, cfg LP4", nullptr}, "RAM:\t800.0 MHz (cfg: LP4)\n"},
       {"first match inside a longer number", {rate, rate, "1800000 kHz, cfg AAA\n800000 kHz, cfg BBB", nullptr},
        "RAM:\t800.0 MHz (cfg: AAA)\n"},
@@ -159,12 +161,14 @@ TEST(MemoryClock, TableTextEndsAtTheFirstNul) {
 }
 
 TEST(MemoryClock, ParseRate) {
-  const std::vector<std::pair<const char *, uint32_t>> cases = {
+  const std::vector<std::pair<const char *, uint64_t>> cases = {
       {"800000000\n", 800000000u}, {"  42", 42u},          {"+7", 7u},
       {"-5", 0u},                  {"", 0u},               {"12abc", 12u},
       {" \t\n\v\f\r42", 42u},
       {"3199000000", 3199000000u}, {"4294967295", 4294967295u},
-      {"4294967296", 4294967295u}, {"000000000000000000001", 1u},
+      {"4294967296", 4294967296u}, {"000000000000000000001", 1u},
+      {"1099511627776", 1099511627776u}, {"1099511627777", 1099511627776u},
+      {"99999999999999999999999", 1099511627776u},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.first);
@@ -190,6 +194,66 @@ TEST(MemoryClock, TagLookupStaysInsideTheGivenLength) {
     EXPECT_EQ(found, c.tag != nullptr);
     EXPECT_STREQ(tag, c.tag != nullptr ? c.tag : "---");
   }
+}
+
+// Device trees as the boards have them: the compatible strings, NUL-separated.
+TEST(MemoryClock, ModuleTable) {
+  struct Tree {
+    std::vector<std::string> strings;
+    int bits;              // 0: no row
+    const char *matched;   // the whole string that decided
+  };
+  const std::vector<Tree> cases = {
+      {{"nvidia,p3737-0000+p3701-0005", "nvidia,p3701-0005", "nvidia,tegra234"}, 256,
+       "nvidia,p3737-0000+p3701-0005"},
+      {{"nvidia,p3768-0000+p3767-0005-super", "nvidia,p3767-0005", "nvidia,tegra234"}, 128,
+       "nvidia,p3768-0000+p3767-0005-super"},
+      {{"nvidia,p3768-0000+p3767-0004", "nvidia,p3767-0004", "nvidia,tegra234"}, 64,
+       "nvidia,p3768-0000+p3767-0004"},
+      {{"nvidia,p3768-0000+p3767-0004-super"}, 64, "nvidia,p3768-0000+p3767-0004-super"},
+      {{"nvidia,p3767"}, 128, "nvidia,p3767"},
+      // A t194 tree that names every SKU.
+      {{"nvidia,p3449-0000+p3668-0000", "nvidia,p3449-0000+p3668-0001", "nvidia,p3509-0000+p3668-0000",
+        "nvidia,tegra194"}, 128, "nvidia,p3449-0000+p3668-0000"},
+      {{"nvidia,jetson-nano", "nvidia,tegra210"}, 64, "nvidia,jetson-nano"},
+      {{"nvidia,p3541-0000", "nvidia,tegra210"}, 64, "nvidia,p3541-0000"},
+      {{"nvidia,p3450-0000", "nvidia,tegra210"}, 64, "nvidia,p3450-0000"},
+      {{"nvidia,p2371-2180", "nvidia,tegra210"}, 64, "nvidia,p2371-2180"},
+      {{"nvidia,quill", "nvidia,tegra186"}, 128, "nvidia,quill"},
+      {{"nvidia,p2771-0000", "nvidia,tegra186"}, 128, "nvidia,p2771-0000"},
+      {{"nvidia,p3636-0001", "nvidia,tegra186"}, 128, "nvidia,p3636-0001"},
+      {{"nvidia,galen", "nvidia,tegra194"}, 256, "nvidia,galen"},
+      {{"nvidia,jetson-xavier", "nvidia,tegra194"}, 256, "nvidia,jetson-xavier"},
+      {{"nvidia,p2822-0000+p2888-0001", "nvidia,tegra194"}, 256, "nvidia,p2822-0000+p2888-0001"},
+      {{"nvidia,p2972-0000", "nvidia,tegra194"}, 256, "nvidia,p2972-0000"},
+      {{"nvidia,p4071-0000+p3834-0008", "nvidia,tegra264"}, 256, "nvidia,p4071-0000+p3834-0008"},
+      // A board maker's own string first; one without a comma is its own rest.
+      {{"acme,edge-box", "nvidia,p3701-0004", "nvidia,tegra234"}, 256, "nvidia,p3701-0004"},
+      {{"lightning", "nvidia,tegra186"}, 128, "lightning"},
+      // No row: the chip alone, an unknown module, a name that only begins
+      // like one, case, a longer part number, a carrier without a module.
+      {{"nvidia,tegra234"}, 0, nullptr},
+      {{"nvidia,p3999-0000+p4000-0001", "nvidia,tegra234"}, 0, nullptr},
+      {{"nvidia,jetson-nano-devkit", "nvidia,Quill", "nvidia,P3701-0000"}, 0, nullptr},
+      {{"nvidia,p37010", "nvidia,p3701x"}, 0, nullptr},
+      {{"nvidia,p3701+p3768-0000"}, 0, nullptr},
+      {{""}, 0, nullptr},
+  };
+  for (const Tree &c : cases) {
+    std::string property;
+    for (const std::string &text : c.strings) {
+      property += text + '\0';
+    }
+    SCOPED_TRACE(property);
+    const ModuleMatch match = lookUpModule(property.data(), property.size());
+    EXPECT_EQ(match.found, c.bits != 0);
+    EXPECT_EQ(match.busWidthBits, c.bits);
+    EXPECT_EQ(match.compatible, c.matched != nullptr ? c.matched : "");
+  }
+  // The property's end need not be a NUL.
+  const std::string unterminated = "nvidia,p3448-0002";
+  EXPECT_EQ(lookUpModule(unterminated.data(), unterminated.size()).busWidthBits, 64);
+  EXPECT_FALSE(lookUpModule(unterminated.data(), 11).found);
 }
 
 }  // namespace

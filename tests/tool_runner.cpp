@@ -37,7 +37,8 @@ std::vector<std::string> baseEnvironment() {
   for (char **entry = environ; *entry != nullptr; entry++) {
     const std::string text = *entry;
     if (!startsWith(text, "STANDIN_") && !startsWith(text, "FAILALLOC_") &&
-        !startsWith(text, "DEBUGFS_ROOT=") && !startsWith(text, "CUDA_VISIBLE_DEVICES=") &&
+        !startsWith(text, "DEBUGFS_ROOT=") && !startsWith(text, "DEBUGFS_LOG=") &&
+        !startsWith(text, "CUDA_VISIBLE_DEVICES=") &&
         !startsWith(text, "LD_LIBRARY_PATH=") && !startsWith(text, "LD_PRELOAD=")) {
       env.push_back(text);
     }
@@ -95,6 +96,7 @@ ToolRun runTool(ToolSetup setup) {
   const std::string outPath = dir + "/out";
   const std::string errPath = dir + "/err";
   const std::string logPath = dir + "/log";
+  const std::string openedPath = dir + "/opened";
 
   std::vector<std::string> argv;
   // Under a cross build each binary runs through the emulator.
@@ -118,6 +120,7 @@ ToolRun runTool(ToolSetup setup) {
     mkdir(debugfsRoot.c_str(), 0700);
   }
   env.push_back("DEBUGFS_ROOT=" + debugfsRoot);
+  env.push_back("DEBUGFS_LOG=" + openedPath);
   std::string preload = QUILLMERE_DEBUGFS_REDIRECT;
   if (setup.failAlloc) {
     preload += std::string(" ") + QUILLMERE_FAILALLOC;
@@ -164,7 +167,7 @@ ToolRun runTool(ToolSetup setup) {
   std::vector<char *> envPointers = pointers(env);
   int terminal = -1;
   int terminalSide = -1;
-  if (setup.terminalColumns != 0) {
+  if (setup.terminal || setup.terminalColumns != 0) {
     struct winsize size = {};
     size.ws_col = static_cast<unsigned short>(setup.terminalColumns);
     size.ws_row = 24;
@@ -214,6 +217,7 @@ ToolRun runTool(ToolSetup setup) {
   run.out = terminal >= 0 ? onTerminal : readFile(outPath);
   run.err = readFile(errPath);
   run.log = readFile(logPath);
+  run.opened = readFile(openedPath);
   run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   removeTree(dir);
   return run;

@@ -10,6 +10,7 @@ struct ToolRun {
   std::string err;
   int exitStatus;   // -1 when the tool did not exit normally
   std::string log;  // the stand-in's call log
+  std::string opened;  // the board's files the tool opened, a line each
 };
 
 // How to run it.
@@ -21,6 +22,7 @@ struct ToolSetup {
   std::string debugfsRoot;       // the clock files are read from here (empty: from an empty folder)
   std::string stdoutPath;        // non-empty: standard output goes here, uncaptured
   int terminalColumns = 0;       // non-zero: both streams go to a terminal this wide, read into out
+  bool terminal = false;         // true: a terminal even when it reports 0 columns
 };
 
 // True when the tool and the tests are built with AddressSanitizer, whose

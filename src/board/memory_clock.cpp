@@ -20,11 +20,7 @@ const ClockFiles kBoardClockFiles = {
     {"/sys/kernel/debug/bpmp/debug/emc/tables_info", "/sys/kernel/debug/tegra_emc/tables_info"},
 };
 
-namespace {
-
-// Reads the file's first line into textBuffer and converts it. A file that
-// does not open or yields no line gives false, as if it were not there.
-bool readRateFile(const char *path, char *textBuffer, uint32_t *rate) {
+bool readDecimalFile(const char *path, char *textBuffer, uint64_t *value) {
   FILE *file = fopen(path, "r");
   if (file == nullptr) {
     return false;
@@ -32,10 +28,12 @@ bool readRateFile(const char *path, char *textBuffer, uint32_t *rate) {
   const bool haveLine = fgets(textBuffer, static_cast<int>(kClockTextBufferSize - 1), file) != nullptr;
   fclose(file);
   if (haveLine) {
-    *rate = parseRate(textBuffer);
+    *value = parseRate(textBuffer);
   }
   return haveLine;
 }
+
+namespace {
 
 FILE *openClockTable(const ClockFiles &files) {
   FILE *file = fopen(files.tables[0], "r");
@@ -47,14 +45,11 @@ FILE *openClockTable(const ClockFiles &files) {
 
 }  // namespace
 
-uint32_t parseRate(const char *text) {
+uint64_t parseRate(const char *text) {
   bool negative = false;
   const uint64_t value = decimalPrefix(text, &negative);
   // A negative rate means nothing; it must not wrap to a huge one.
-  if (negative) {
-    return 0;
-  }
-  return value > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(value);
+  return negative ? 0 : value;
 }
 
 bool findClockTag(const char *text, size_t textLength, const char *key, char *tag) {
@@ -83,14 +78,14 @@ bool findClockTag(const char *text, size_t textLength, const char *key, char *ta
 void readMemoryClock(const ClockFiles &files, char *textBuffer, char *scratch, MemoryClock *clock) {
   *clock = MemoryClock();
   for (const char *path : files.rates) {
-    if (readRateFile(path, textBuffer, &clock->rateHz)) {
+    if (readDecimalFile(path, textBuffer, &clock->rateHz)) {
       clock->rateSource = path;
       break;
     }
   }
 
-  uint32_t clockRate = 0;
-  clock->haveClockRate = readRateFile(files.clkRate, textBuffer, &clockRate);
+  uint64_t clockRate = 0;
+  clock->haveClockRate = readDecimalFile(files.clkRate, textBuffer, &clockRate);
   if (!clock->haveClockRate) {
     return;
   }
@@ -102,7 +97,7 @@ void readMemoryClock(const ClockFiles &files, char *textBuffer, char *scratch, M
   fclose(table);
   textBuffer[length] = '\0';
 
-  snprintf(scratch, kClockScratchSize, "%u", clockRate / 1000u);
+  snprintf(scratch, kClockScratchSize, "%llu", static_cast<unsigned long long>(clockRate / 1000u));
   clock->haveTag = findClockTag(textBuffer, length, scratch, clock->tag);
 }
 

@@ -31,7 +31,7 @@ extern const ClockFiles kBoardClockFiles;
 // What the clock files said.
 struct MemoryClock {
   const char *rateSource;  // the file the RAM text came from; nullptr: no RAM text
-  uint32_t rateHz;
+  uint64_t rateHz;
   bool haveClockRate;      // clk_rate yielded a line, so the table was looked at
   bool haveTag;
   char tag[kClockTagLength + 1];
@@ -45,10 +45,14 @@ void readMemoryClock(const ClockFiles &files, char *textBuffer, char *scratch, M
 // piece falls away when its file could not be read.
 void printMemoryClock(const MemoryClock &clock);
 
-// Reads a rate in Hz from the text that atoi reads, as an unsigned 32-bit
-// value that saturates at 4294967295 instead of wrapping. No digits, or a
-// negative value, give 0.
-uint32_t parseRate(const char *text);
+// Reads a rate in Hz from the text that atoi reads, without overflow: it
+// saturates at kDecimalSaturation. No digits, or a negative value, give 0.
+uint64_t parseRate(const char *text);
+
+// Reads the first line of a file of one decimal (a rate in Hz, a count or a
+// flag) into textBuffer and converts it as parseRate does. A file that does
+// not open or yields no line gives false, as if it were not there.
+bool readDecimalFile(const char *path, char *textBuffer, uint64_t *value);
 
 // Looks for key in the first textLength bytes of text (up to the first NUL)
 // and copies the three characters that stand kClockTagOffset characters after

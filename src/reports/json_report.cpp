@@ -32,9 +32,13 @@ std::string integer(long long value) {
   return std::to_string(value);
 }
 
-// An integer that the runtime gave as 0 (or not at all) when unknown.
-std::string knownInteger(long long value) {
-  return value != 0 ? integer(value) : kNull;
+template <typename T>
+std::string knownInteger(const Known<T> &value) {
+  return value.known ? integer(static_cast<long long>(value.value)) : kNull;
+}
+
+std::string knownString(const Known<std::string> &value) {
+  return value.known ? jsonString(value.value) : kNull;
 }
 
 std::string error(const RunRecord &record) {
@@ -65,6 +69,15 @@ std::string device(const RunRecord &record) {
                  {"uuid", jsonString(deviceUuid(record.uuid))},
                  {"bus_width_bits", knownInteger(record.busWidthBits)},
                  {"memory_clock_khz", knownInteger(record.memoryClockKhz)}},
+                1);
+}
+
+std::string board(const RunRecord &record) {
+  if (!record.board.known) {
+    return kNull;
+  }
+  return object({{"model", knownString(record.board.model)},
+                 {"compatible", knownString(record.board.moduleCompatible)}},
                 1);
 }
 
@@ -104,9 +117,13 @@ std::string memoryClock(const RunRecord &record) {
   if (record.clock.rateSource == nullptr) {
     return kNull;
   }
-  return object({{"hz", integer(record.clock.rateHz)},
+  const ClockState &state = record.clockState;
+  return object({{"hz", std::to_string(record.clock.rateHz)},
                  {"source", jsonString(record.clock.rateSource)},
-                 {"cfg", record.clock.haveTag ? jsonString(record.clock.tag) : kNull}},
+                 {"cfg", record.clock.haveTag ? jsonString(record.clock.tag) : kNull},
+                 {"max_hz", state.maxHz.known ? std::to_string(state.maxHz.value) : kNull},
+                 {"cap_hz", state.capHz.known ? std::to_string(state.capHz.value) : kNull},
+                 {"locked", state.locked.known ? (state.locked.value ? "true" : "false") : kNull}},
                 1);
 }
 
@@ -115,8 +132,9 @@ std::string peak(const Peak &peak) {
     return kNull;
   }
   return object({{"mb_per_s", number("%.1f", peak.megabytesPerSecond)},
-                 {"clock_hz", number("%.0f", peak.clockHz)},
-                 {"bus_width_bits", integer(peak.busWidthBits)}},
+                 {"clock_hz", std::to_string(peak.clockHz)},
+                 {"bus_width_bits", integer(peak.busWidth.bits)},
+                 {"bus_width_source", jsonString(busWidthSourceName(peak.busWidth.source))}},
                 1);
 }
 
@@ -124,7 +142,7 @@ std::string peak(const Peak &peak) {
 
 std::string renderJsonReport(const RunRecord &record, const std::string &host,
                              const std::string &timestamp) {
-  const Peak memory = memoryPeak(record);
+  const Peak memory = runPeak(record);
   const Members members = {
       {"tool", jsonString("quillmere")},
       {"version", jsonString(QUILLMERE_VERSION)},
@@ -133,17 +151,19 @@ std::string renderJsonReport(const RunRecord &record, const std::string &host,
       {"result", jsonString(runPassed(record) ? "PASS" : "FAIL")},
       {"error", error(record)},
       {"device", device(record)},
+      {"board", board(record)},
       {"cuda", object({{"runtime_version", knownInteger(record.runtimeVersion)},
                        {"driver_version", knownInteger(record.driverVersion)}},
                       1)},
       {"size_bytes", record.haveMemSize ? integer(record.memSize) : kNull},
       {"repetitions", record.haveRepetitions ? integer(record.repetitions) : kNull},
       {"min_total_mb_per_s", knownInteger(record.minTotal)},
+      {"min_efficiency_percent", knownInteger(record.minEfficiency)},
       {"memcpy", copy(record)},
       {"memset", fill(record)},
       {"memory_clock", memoryClock(record)},
       {"peak", peak(memory)},
-      {"efficiency", number("%.3f", memoryEfficiency(record, memory))},
+      {"efficiency", number("%.3f", runEfficiency(record, memory))},
   };
   return object(members, 0) + "\n";
 }

@@ -7,30 +7,16 @@
 #include <ctime>
 #include <limits>
 
-Peak memoryPeak(const RunRecord &record) {
-  Peak peak = {false, 0.0, 0.0, record.busWidthBits};
-  if (record.clock.rateSource != nullptr && record.clock.rateHz != 0) {
-    peak.clockHz = record.clock.rateHz;
-  } else {
-    peak.clockHz = 1000.0 * record.memoryClockKhz;
-  }
-  peak.known = peak.busWidthBits > 0 && peak.clockHz > 0;
-  if (peak.known) {
-    peak.megabytesPerSecond = 2.0 * peak.clockHz * peak.busWidthBits / 8.0 / 1e6;
-  }
-  return peak;
-}
-
-double memoryEfficiency(const RunRecord &record, const Peak &peak) {
-  if (!peak.known || !record.copy.done) {
+double runEfficiency(const RunRecord &record, const Peak &peak) {
+  if (!record.copy.done) {
     return std::numeric_limits<double>::quiet_NaN();
   }
-  return record.copy.figure / peak.megabytesPerSecond;
+  return memoryEfficiency(record.copy.figure, peak);
 }
 
 const char *errorKindName(int kind) {
-  static const char *const kNames[] = {"", "option", "properties", "prohibited",
-                                       "host_memory", "cuda", "below_minimum"};
+  static const char *const kNames[] = {"",     "option",        "properties",        "prohibited", "host_memory",
+                                       "cuda", "below_minimum", "below_efficiency", "unknown_peak"};
   return kNames[kind];
 }
 

@@ -5,17 +5,9 @@
 
 #include "run/run_record.h"
 
-// The memory's theoretical peak: 2 x clock x bus width / 8.
-struct Peak {
-  bool known;      // false without a bus width or a clock
-  double megabytesPerSecond;
-  double clockHz;  // the RAM text's rate when it is not 0, else the device's memory clock
-  int busWidthBits;
-};
-Peak memoryPeak(const RunRecord &record);
-
-// The copy's Total over the peak; not a number without either.
-double memoryEfficiency(const RunRecord &record, const Peak &peak);
+// The copy's Total over the run's peak; not a number without a peak or
+// without the copy's figure.
+double runEfficiency(const RunRecord &record, const Peak &peak);
 
 // The machine reports' name of an error kind ("option", "cuda", ...).
 const char *errorKindName(int kind);

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "reports/machine_report.h"
@@ -19,8 +20,15 @@ std::string label(const char *name, const std::string &value) {
   return std::string(name) + "=\"" + prometheusLabelValue(value) + "\"";
 }
 
-std::string knownText(long long value) {
-  return value != 0 ? std::to_string(value) : "";
+std::string knownText(const Known<int> &value) {
+  return value.known ? std::to_string(value.value) : "";
+}
+
+// A number in "%.10g": exact for the eighths and hundredths written here.
+std::string shortNumber(double value) {
+  char text[64];
+  snprintf(text, sizeof text, "%.10g", value);
+  return text;
 }
 
 // A figure as printed (one decimal), times 10^6, as an integer; empty when
@@ -47,12 +55,13 @@ void knownGauge(std::string *text, const char *name, const char *help, const std
 
 std::string renderPrometheusReport(const RunRecord &record) {
   std::string text;
-  gauge(&text, "quillmere_success", "1 for a completed run that met --min-total, else 0.", "",
+  gauge(&text, "quillmere_success", "1 for a completed run that met --min-total and --min-efficiency, else 0.", "",
         runPassed(record) ? "1" : "0");
-  gauge(&text, "quillmere_info", "The tool's version, device 0 and the CUDA versions.",
+  gauge(&text, "quillmere_info", "The tool's version, device 0, the board's model and the CUDA versions.",
         label("version", QUILLMERE_VERSION) + "," +
             label("device", record.haveDevice ? record.deviceName : "") + "," +
             label("uuid", record.haveDevice ? deviceUuid(record.uuid) : "") + "," +
+            label("board", record.board.model.known ? record.board.model.value : "") + "," +
             label("cfg", record.clock.haveTag ? record.clock.tag : "") + "," +
             label("cuda_runtime", knownText(record.runtimeVersion)) + "," +
             label("cuda_driver", knownText(record.driverVersion)),
@@ -92,22 +101,43 @@ std::string renderPrometheusReport(const RunRecord &record) {
                "Standard deviation of the fill's repetition times over their mean.",
                finiteNumber("%.4f", coefficientOfVariation(record.fill.stats)));
   }
+  const ClockState &state = record.clockState;
   if (record.clock.rateSource != nullptr) {
     gauge(&text, "quillmere_memory_clock_hertz", "The memory controller's clock.", "",
           std::to_string(record.clock.rateHz));
   }
-  const Peak peak = memoryPeak(record);
+  if (state.maxHz.known) {
+    gauge(&text, "quillmere_memory_clock_max_hertz", "The highest clock the memory controller can run at.", "",
+          std::to_string(state.maxHz.value));
+  }
+  if (state.capHz.known) {
+    gauge(&text, "quillmere_memory_clock_cap_hertz", "The power mode's cap on the memory controller's clock.", "",
+          std::to_string(state.capHz.value));
+  }
+  if (state.locked.known) {
+    gauge(&text, "quillmere_memory_clock_locked", "1 when the memory controller's clock is locked, else 0.", "",
+          state.locked.value ? "1" : "0");
+  }
+  const Peak peak = runPeak(record);
+  if (peak.busWidth.source != kBusWidthUnknown) {
+    gauge(&text, "quillmere_memory_bus_width_bytes", "The memory's bus width that the peak uses, in bytes.", "",
+          shortNumber(peak.busWidth.bits / 8.0));
+  }
   if (peak.known) {
     knownGauge(&text, "quillmere_peak_bytes_per_second",
                "The memory's peak: 2 x clock x bus width / 8, bytes per second.",
                printedTimesMillion(peak.megabytesPerSecond));
   }
   knownGauge(&text, "quillmere_efficiency_ratio", "The copy's read and write rate over the peak.",
-             finiteNumber("%.3f", memoryEfficiency(record, peak)));
-  if (record.minTotal != 0) {
+             finiteNumber("%.3f", runEfficiency(record, peak)));
+  if (record.minTotal.known) {
     gauge(&text, "quillmere_min_total_bytes_per_second",
           "The least read and write copy rate the run must reach, bytes per second.", "",
-          std::to_string(record.minTotal) + "000000");
+          std::to_string(record.minTotal.value) + "000000");
+  }
+  if (record.minEfficiency.known) {
+    gauge(&text, "quillmere_min_efficiency_ratio", "The least efficiency the run must reach.", "",
+          shortNumber(record.minEfficiency.value / 100.0));
   }
   return text;
 }

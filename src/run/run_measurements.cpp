@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "board/clock_state.h"
 #include "board/memory_clock.h"
+#include "board/memory_peak.h"
 #include "run/measurements.h"
 #include "run/progress.h"
 #include "run/run_record.h"
@@ -18,6 +20,18 @@ void reportMemoryClock(char *textBuffer, char *scratch, MemoryClock *clock) {
   readMemoryClock(kBoardClockFiles, textBuffer, scratch, clock);
   if (textReport()) {
     printMemoryClock(*clock);
+  }
+}
+
+// After the measurements, as the memory clock: the clock's state for the
+// machine reports, and the channel count where nothing else gives an
+// integrated device's bus width.
+void readBoardAfterMeasuring(char *textBuffer, RunRecord *record) {
+  if (!textReport() && record->clock.rateSource != nullptr) {
+    record->clockState = readClockState(kBoardClockStateFiles, textBuffer);
+  }
+  if (record->integrated && !record->busWidthOption.known && !record->board.moduleBusWidthBits.known) {
+    record->channelBusWidth = readChannelBusWidth(kMemoryControllerChannels, textBuffer);
   }
 }
 
@@ -39,6 +53,9 @@ void runMeasurements(uint32_t memSize, int repetitions) {
   if (textBuffer != nullptr) {
     char scratch[kClockScratchSize] = {};
     reportMemoryClock(textBuffer, scratch, &record.clock);
+    if (record.boardFacts) {
+      readBoardAfterMeasuring(textBuffer, &record);
+    }
   }
 
   if (textReport()) {

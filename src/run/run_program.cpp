@@ -9,6 +9,9 @@
 #include <cstring>
 #include <string>
 
+#include "board/board_identity.h"
+#include "board/known.h"
+#include "board/memory_peak.h"
 #include "gpu/check_gpu_call.h"
 #include "run/measurements.h"
 #include "run/options.h"
@@ -36,30 +39,42 @@ void refuseProhibitedDevice() {
   }
 }
 
-// A value the runtime may not give: 0 when it fails.
-int attributeOrZero(cudaDeviceAttr attribute) {
+// A value the runtime may not give: unknown when it fails or says 0.
+Known<int> attribute(cudaDeviceAttr attribute) {
   int value = 0;
-  return cudaDeviceGetAttribute(&value, attribute, 0) == cudaSuccess ? value : 0;
+  if (cudaDeviceGetAttribute(&value, attribute, 0) != cudaSuccess || value <= 0) {
+    return Known<int>();
+  }
+  return knownAs(value);
 }
 
 // What only the machine reports hold, asked outside the measurements.
 void recordRuntimeVersions() {
   RunRecord &record = runRecord();
-  if (cudaRuntimeGetVersion(&record.runtimeVersion) != cudaSuccess) {
-    record.runtimeVersion = 0;
+  int version = 0;
+  if (cudaRuntimeGetVersion(&version) == cudaSuccess && version != 0) {
+    record.runtimeVersion = knownAs(version);
   }
-  if (cudaDriverGetVersion(&record.driverVersion) != cudaSuccess) {
-    record.driverVersion = 0;
+  version = 0;
+  if (cudaDriverGetVersion(&version) == cudaSuccess && version != 0) {
+    record.driverVersion = knownAs(version);
   }
 }
 
+// The device, and for its peak the board or the memory's attributes; an
+// integrated device's memory clock and bus width, as the runtime gives
+// them, are not the board's memory and are not asked.
 void recordDevice(const cudaDeviceProp &deviceProp) {
   RunRecord &record = runRecord();
   record.haveDevice = true;
   record.deviceName = deviceProp.name;
+  record.integrated = deviceProp.integrated != 0;
   memcpy(record.uuid, deviceProp.uuid.bytes, sizeof record.uuid);
-  record.busWidthBits = attributeOrZero(cudaDevAttrGlobalMemoryBusWidth);
-  record.memoryClockKhz = attributeOrZero(cudaDevAttrMemoryClockRate);
+  if (!record.integrated) {
+    record.busWidthBits = attribute(cudaDevAttrGlobalMemoryBusWidth);
+    record.memoryClockKhz = attribute(cudaDevAttrMemoryClockRate);
+  }
+  record.board = readBoardIdentity(kBoardDeviceTree);
 }
 
 // Fails a completed run whose Total, as printed, is below minTotal or is
@@ -77,17 +92,75 @@ int checkMinimum(long long minTotal) {
   return kRunBelowMinimum;
 }
 
+// Fails a completed run whose Total is below minPercent of the memory's
+// peak, or whose peak is unknown.
+int checkEfficiency(int minPercent) {
+  const RunRecord &record = runRecord();
+  const Peak peak = runPeak(record);
+  std::string percent;
+  const int verdict = judgeEfficiency(record.copy.figure, peak, minPercent, &percent);
+  if (verdict == kEfficiencyMet) {
+    return kRunOk;
+  }
+  if (verdict == kEfficiencyUnknownPeak) {
+    const char *message =
+        "the memory's peak is unknown (no memory clock or bus width), so --min-efficiency cannot be checked";
+    fprintf(stderr, "Error: %s\n", message);
+    recordError(kErrorUnknownPeak, message);
+    return kRunBelowMinimum;
+  }
+  const std::string message = "Memcpy total " + printedFigure(record.copy.figure) + " MB/s is " + percent +
+                              " % of the memory's peak of " + printedFigure(peak.megabytesPerSecond) +
+                              " MB/s, below the expected minimum of " + std::to_string(minPercent) + " %";
+  fprintf(stderr, "Error: %s\n", message.c_str());
+  recordError(kErrorBelowEfficiency, message);
+  return kRunBelowMinimum;
+}
+
+// Validates the options after size and loops, in their order, into the
+// record.
+int readLimitOptions(int argc, const char *const *argv) {
+  RunRecord &record = runRecord();
+  long long value = 0;
+  const int minTotalStatus = readMinTotalOption(argc, argv, &value);
+  if (minTotalStatus != kRunOk) {
+    return minTotalStatus;
+  }
+  if (value != 0) {
+    record.minTotal = knownAs(value);
+  }
+  value = 0;
+  const int minEfficiencyStatus = readMinEfficiencyOption(argc, argv, &value);
+  if (minEfficiencyStatus != kRunOk) {
+    return minEfficiencyStatus;
+  }
+  if (value != 0) {
+    record.minEfficiency = knownAs(static_cast<int>(value));
+  }
+  value = 0;
+  const int busWidthStatus = readBusWidthOption(argc, argv, &value);
+  if (busWidthStatus != kRunOk) {
+    return busWidthStatus;
+  }
+  if (value != 0) {
+    record.busWidthOption = knownAs(static_cast<int>(value));
+  }
+  return checkReportFormats(argc, argv);
+}
+
 }  // namespace
 
 int runProgram(int argc, const char *const *argv) {
   uint32_t memSize = kDefaultMemSize;
   int repetitions = kDefaultRepetitions;
-  long long minTotal = 0;
 
   if (hasOption(argc, argv, "help")) {
     printUsage();
     return kRunOk;
   }
+  RunRecord &record = runRecord();
+  // The text report alone reads and asks nothing beyond its own lines.
+  record.boardFacts = !textReport() || hasOption(argc, argv, "min-efficiency");
   if (!textReport()) {
     recordRuntimeVersions();
   }
@@ -109,14 +182,14 @@ int runProgram(int argc, const char *const *argv) {
   deviceProp.name[sizeof(deviceProp.name) - 1] = '\0';
   if (textReport()) {
     printf("Device:\t%s\n", deviceProp.name);
-  } else {
+  }
+  if (record.boardFacts) {
     recordDevice(deviceProp);
   }
 
   refuseProhibitedDevice();
 
   // The size is validated first: with both values bad, only the size is reported.
-  RunRecord &record = runRecord();
   const int sizeStatus = readSizeOption(argc, argv, &memSize);
   if (sizeStatus != kRunOk) {
     return sizeStatus;
@@ -129,14 +202,9 @@ int runProgram(int argc, const char *const *argv) {
   }
   record.haveRepetitions = true;
   record.repetitions = repetitions;
-  const int minTotalStatus = readMinTotalOption(argc, argv, &minTotal);
-  if (minTotalStatus != kRunOk) {
-    return minTotalStatus;
-  }
-  record.minTotal = minTotal;
-  const int formatStatus = checkReportFormats(argc, argv);
-  if (formatStatus != kRunOk) {
-    return formatStatus;
+  const int limitsStatus = readLimitOptions(argc, argv);
+  if (limitsStatus != kRunOk) {
+    return limitsStatus;
   }
 
   runMeasurements(memSize, repetitions);
@@ -144,5 +212,10 @@ int runProgram(int argc, const char *const *argv) {
 
   // The selection after the run only closes the sequence; its status is not used.
   (void)cudaSetDevice(0);
-  return minTotal != 0 ? checkMinimum(minTotal) : kRunOk;
+  // The first check that fails is the only one reported.
+  const int minimumStatus = record.minTotal.known ? checkMinimum(record.minTotal.value) : kRunOk;
+  if (minimumStatus != kRunOk || !record.minEfficiency.known) {
+    return minimumStatus;
+  }
+  return checkEfficiency(record.minEfficiency.value);
 }

@@ -5,6 +5,19 @@ RunRecord &runRecord() {
   return record;
 }
 
+Peak runPeak(const RunRecord &record) {
+  const BusWidth width = memoryBusWidth(record.integrated, record.busWidthOption, record.board.moduleBusWidthBits,
+                                        record.channelBusWidth, record.busWidthBits);
+  Known<uint64_t> clockHz;
+  if (record.integrated && record.clock.rateSource != nullptr) {
+    // The RAM text's rate, read after the measurements; never the runtime's clock.
+    clockHz = knownAs(record.clock.rateHz);
+  } else if (!record.integrated && record.memoryClockKhz.known) {
+    clockHz = knownAs(1000 * static_cast<uint64_t>(record.memoryClockKhz.value));
+  }
+  return memoryPeak(width, clockHz);
+}
+
 bool runPassed(const RunRecord &record) {
   return record.completed && record.errorKind == kNoError;
 }

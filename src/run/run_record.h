@@ -4,7 +4,11 @@
 #include <cstdint>
 #include <string>
 
+#include "board/board_identity.h"
+#include "board/clock_state.h"
+#include "board/known.h"
 #include "board/memory_clock.h"
+#include "board/memory_peak.h"
 #include "run/timing_stats.h"
 
 // How the run reports.
@@ -19,6 +23,8 @@ enum ErrorKind {
   kErrorHostMemory,
   kErrorCuda,
   kErrorBelowMinimum,
+  kErrorBelowEfficiency,
+  kErrorUnknownPeak,
 };
 
 // One measurement's outcome.
@@ -29,11 +35,16 @@ struct MeasuredFigure {
 };
 
 // Everything the machine reports say about one run, each value captured when
-// it is known, so that rendering needs no runtime call. Integers that the
-// runtime gave as 0, or not at all, stand for unknown.
+// it is known, so that rendering needs no runtime call. What the runtime
+// gave as 0 is unknown, as is all it was not asked.
 struct RunRecord {
-  long long minTotal = 0;  // MB/s; 0: no minimum, or not yet validated
-  MemoryClock clock = {};  // all empty until the clock report has read the files
+  Known<long long> minTotal;    // MB/s, once validated
+  Known<int> minEfficiency;     // percent of the peak, once validated
+  Known<int> busWidthOption;    // bits, once validated
+  MemoryClock clock = {};       // all empty until the clock report has read the files
+  ClockState clockState;        // read after the measurements, in the machine reports
+  BoardIdentity board;          // read with the device's properties
+  Known<int> channelBusWidth;   // read after the measurements, when the peak needs it
 
   std::string errorMessage;
   std::string errorName;
@@ -47,15 +58,17 @@ struct RunRecord {
   int errorKind = kNoError;
   int errorCode = 0;
   int errorSite = 0;
-  int runtimeVersion = 0;
-  int driverVersion = 0;
-  int busWidthBits = 0;
-  int memoryClockKhz = 0;
+  Known<int> runtimeVersion;
+  Known<int> driverVersion;
+  Known<int> busWidthBits;     // the runtime's; never asked for an integrated device
+  Known<int> memoryClockKhz;   // likewise
   uint32_t memSize = 0;
   int repetitions = 0;
 
   bool completed = false;  // the measurements and the clock report ran to their end
   bool haveDevice = false;
+  bool integrated = false;  // the device's memory is the board's
+  bool boardFacts = false;  // the board's files and the memory's attributes are read
   bool haveMemSize = false;
   bool haveRepetitions = false;
   unsigned char uuid[16] = {};
@@ -63,6 +76,9 @@ struct RunRecord {
 
 // The run's one record.
 RunRecord &runRecord();
+
+// The memory's peak from what the run learnt.
+Peak runPeak(const RunRecord &record);
 
 // True for a run that completed without an error (and met its minimum).
 bool runPassed(const RunRecord &record);

@@ -60,6 +60,17 @@ int readMinTotalOption(int argc, const char *const *argv, long long *minTotal) {
                             minTotal);
 }
 
+int readMinEfficiencyOption(int argc, const char *const *argv, long long *minPercent) {
+  return readPositiveOption(argc, argv, "min-efficiency", 100,
+                            "Illegal argument - min-efficiency must be at most 100", kRunBadMinEfficiency,
+                            minPercent);
+}
+
+int readBusWidthOption(int argc, const char *const *argv, long long *bits) {
+  return readPositiveOption(argc, argv, "bus-width", 65536, "Illegal argument - bus-width must be at most 65536",
+                            kRunBadBusWidth, bits);
+}
+
 int requestedReportFormat(int argc, const char *const *argv) {
   const bool json = hasOption(argc, argv, "json");
   const bool prometheus = hasOption(argc, argv, "prometheus");

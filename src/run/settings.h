@@ -12,9 +12,14 @@ const int kRunBadLoops = -9000;
 
 // Run status: the "min-total" option was rejected.
 const int kRunBadMinTotal = -7000;
+// Run status: the "min-efficiency" option was rejected.
+const int kRunBadMinEfficiency = -7500;
+// Run status: the "bus-width" option was rejected.
+const int kRunBadBusWidth = -7600;
 // Run status: "json" and "prometheus" were both given.
 const int kRunBadFormats = -8000;
-// Run status: a completed run whose Memcpy Total fell below "min-total".
+// Run status: a completed run whose Memcpy Total fell below "min-total", or
+// below "min-efficiency" of the memory's peak, or whose peak is unknown.
 const int kRunBelowMinimum = 1;
 
 // Transfer size without a "size" option: 16 MiB.
@@ -36,6 +41,17 @@ int readLoopsOption(int argc, const char *const *argv, int *repetitions);
 // (minTotal untouched when the option is absent) or, after printing why,
 // kRunBadMinTotal for a value below 1 or above 2147483647.
 int readMinTotalOption(int argc, const char *const *argv, long long *minTotal);
+
+// Reads the "min-efficiency" option, in percent of the memory's peak, into
+// minPercent. Returns kRunOk (minPercent untouched when the option is
+// absent) or, after printing why, kRunBadMinEfficiency for a value below 1
+// or above 100.
+int readMinEfficiencyOption(int argc, const char *const *argv, long long *minPercent);
+
+// Reads the "bus-width" option, in bits, into bits. Returns kRunOk (bits
+// untouched when the option is absent) or, after printing why,
+// kRunBadBusWidth for a value below 1 or above 65536.
+int readBusWidthOption(int argc, const char *const *argv, long long *bits);
 
 // The report format the arguments ask for: JSON or Prometheus when exactly
 // one of the two is given and "help" is not, else the text report.

@@ -11,4 +11,6 @@ void printUsage() {
   printf("--json\tReport as one JSON object\n");
   printf("--prometheus\tReport in the Prometheus text format\n");
   printf("--min-total=[MB/s]\tFail when the Memcpy Total is below this\n");
+  printf("--min-efficiency=[%%]\tFail when the Memcpy Total is below this share of the memory's peak\n");
+  printf("--bus-width=[BITS]\tThe memory's bus width, for its peak\n");
 }

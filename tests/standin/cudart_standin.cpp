@@ -3,6 +3,7 @@
 //   STANDIN_NAME          device name (default "Stand-in GPU"); from 256
 //                         characters on it fills the field unterminated
 //   STANDIN_COMPUTE_MODE  compute mode of device 0 (default 0)
+//   STANDIN_INTEGRATED    the properties' integrated (default 0: a discrete device)
 //   STANDIN_BUS_WIDTH     global memory bus width in bits (default 256)
 //   STANDIN_MEMORY_CLOCK  memory clock in kHz (default 3200000)
 //   STANDIN_UUID          the 16 bytes of the device's UUID in hex (default 00 to 0f)
@@ -240,6 +241,7 @@ cudaError_t cudaGetDeviceProperties(cudaDeviceProp *prop, int device) {
       }
       prop->uuid.bytes[i] = static_cast<char>(byte);
     }
+    prop->integrated = scriptedInt("STANDIN_INTEGRATED", 0);
   }
   return status;
 }
