@@ -1,5 +1,6 @@
 // The clock report's parsing: the input's first line is the clk_rate text,
-// the rest the clock table as read from its file.
+// the rest the clock table as read from its file; the whole input is also
+// looked up in the module table as a device tree's compatible property.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -8,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "board/decimal.h"
 #include "board/memory_clock.h"
+#include "board/module_table.h"
 
 namespace {
 
@@ -19,7 +22,7 @@ void require(bool condition, const char *what) {
   }
 }
 
-uint32_t referenceRate(const char *text) {
+uint64_t referenceRate(const char *text) {
   const char *digits = text;
   while (*digits == ' ' || (*digits >= '\t' && *digits <= '\r')) {
     digits++;
@@ -28,7 +31,7 @@ uint32_t referenceRate(const char *text) {
     return 0;
   }
   const unsigned long long value = strtoull(text, nullptr, 10);
-  return value > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(value);
+  return value > kDecimalSaturation ? kDecimalSaturation : value;
 }
 
 // Looks the key up in an exactly sized copy, so a read past the text is
@@ -60,11 +63,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const size_t tableLength = std::min(size - tableStart, kClockTextBufferSize - 1);
   std::vector<char> table(bytes + tableStart, bytes + tableStart + tableLength);
 
-  const uint32_t rate = parseRate(rateText.c_str());
+  const uint64_t rate = parseRate(rateText.c_str());
   require(rate == referenceRate(rateText.c_str()), "rate as strtoull reads it, saturated");
 
   char key[kClockScratchSize];
-  snprintf(key, sizeof key, "%u", rate / 1000u);
+  snprintf(key, sizeof key, "%llu", static_cast<unsigned long long>(rate / 1000u));
   std::string tag;
   const bool hit = lookup(table, key, &tag);
 
@@ -76,6 +79,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   require(hit == expected, "tag found exactly when it lies inside the text");
   if (hit) {
     require(tag == text.substr(tagAt, kClockTagLength), "tag is the table's three characters");
+  }
+
+  // The same bytes as a device tree's compatible property: a match is one
+  // of its strings, whole, and the lookup stays inside the property.
+  {
+    char *property = new char[size];
+    std::copy(bytes, bytes + size, property);
+    const ModuleMatch module = lookUpModule(property, size);
+    delete[] property;
+    if (module.found) {
+      bool isString = false;
+      for (size_t start = 0; start <= size && !isString;) {
+        const void *nul = memchr(bytes + start, '\0', size - start);
+        const size_t end = nul != nullptr ? static_cast<size_t>(static_cast<const char *>(nul) - bytes) : size;
+        isString = module.compatible == std::string(bytes + start, end - start);
+        start = end + 1;
+      }
+      require(isString, "the match is one of the strings");
+      require(module.busWidthBits == 64 || module.busWidthBits == 128 || module.busWidthBits == 256, "a width");
+    }
   }
 
   // Bytes after the first NUL change nothing.
