@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -120,7 +122,9 @@ TEST(MachineReports, EveryWayOutInBothFormats) {
       setup.args.push_back(format);
       setup.env = c.env;
       setup.failAlloc = c.failAlloc;
+      const long long before = static_cast<long long>(time(nullptr));
       const ToolRun ran = runTool(setup);
+      const long long after = static_cast<long long>(time(nullptr));
       const bool passed = c.errorInfo.empty();
       EXPECT_EQ(ran.err, c.err);
       EXPECT_EQ(ran.exitStatus, passed ? 0 : 1);
@@ -129,9 +133,19 @@ TEST(MachineReports, EveryWayOutInBothFormats) {
         EXPECT_EQ(ran.out.substr(ran.out.size() - 2), "}\n");
         EXPECT_EQ(member(ran.out, "result"), passed ? "\"PASS\"" : "\"FAIL\"");
         EXPECT_EQ(member(ran.out, "error"), c.error);
+        // The run's end, UTC, within the run.
+        struct tm utc = {};
+        const std::string stamp = member(ran.out, "timestamp");
+        ASSERT_NE(strptime(stamp.c_str(), "\"%Y-%m-%dT%H:%M:%SZ\"", &utc), nullptr) << stamp;
+        const long long seconds = static_cast<long long>(timegm(&utc));
+        EXPECT_TRUE(seconds >= before && seconds <= after) << stamp;
       } else {
         EXPECT_EQ(samples(ran.out, "quillmere_success"), passed ? "quillmere_success 1\n" : "quillmere_success 0\n");
         EXPECT_EQ(samples(ran.out, "quillmere_error_info"), c.errorInfo);
+        // The same instant in Unix seconds, on every way out.
+        const std::string stamp = samples(ran.out, "quillmere_run_timestamp_seconds ");
+        const long long seconds = atoll(stamp.c_str() + stamp.find(' ') + 1);
+        EXPECT_TRUE(seconds >= before && seconds <= after) << stamp;
         // Every sample follows its own HELP and TYPE lines, and nothing else stands there.
         std::istringstream lines(ran.out);
         std::vector<std::string> three(3);

@@ -43,11 +43,11 @@ std::string hostName() {
   return name;
 }
 
-std::string utcTimestamp() {
-  const time_t now = time(nullptr);
+// The instant as the JSON report gives it, UTC to the second.
+std::string utcTimestamp(time_t when) {
   struct tm utc = {};
   char text[32] = {};
-  if (gmtime_r(&now, &utc) == nullptr || strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc) == 0) {
+  if (gmtime_r(&when, &utc) == nullptr || strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc) == 0) {
     return "";
   }
   return text;
@@ -55,9 +55,11 @@ std::string utcTimestamp() {
 
 void writeMachineReport() {
   const RunRecord &record = runRecord();
+  // One instant for the run's end, whichever format gives it.
+  const time_t now = time(nullptr);
   const std::string report = record.format == kJsonReport
-                                 ? renderJsonReport(record, hostName(), utcTimestamp())
-                                 : renderPrometheusReport(record);
+                                 ? renderJsonReport(record, hostName(), utcTimestamp(now))
+                                 : renderPrometheusReport(record, static_cast<long long>(now));
   fwrite(report.data(), 1, report.size(), stdout);
 }
 

@@ -19,8 +19,9 @@ std::string deviceUuid(const unsigned char *uuid);
 std::string renderJsonReport(const RunRecord &record, const std::string &host,
                              const std::string &timestamp);
 
-// The run's report in the Prometheus text format (0.0.4).
-std::string renderPrometheusReport(const RunRecord &record);
+// The run's report in the Prometheus text format (0.0.4); endSeconds is
+// when the run ended, in Unix seconds.
+std::string renderPrometheusReport(const RunRecord &record, long long endSeconds);
 
 // Switches the run to the given machine format: the text report is no
 // longer printed, and the report is written to standard output once, as the

@@ -53,7 +53,7 @@ void knownGauge(std::string *text, const char *name, const char *help, const std
 
 }  // namespace
 
-std::string renderPrometheusReport(const RunRecord &record) {
+std::string renderPrometheusReport(const RunRecord &record, long long endSeconds) {
   std::string text;
   gauge(&text, "quillmere_success", "1 for a completed run that met --min-total and --min-efficiency, else 0.", "",
         runPassed(record) ? "1" : "0");
@@ -75,6 +75,8 @@ std::string renderPrometheusReport(const RunRecord &record) {
               label("name", named ? record.errorName : ""),
           "1");
   }
+  gauge(&text, "quillmere_run_timestamp_seconds", "When the run ended, in Unix seconds.", "",
+        std::to_string(endSeconds));
   knownGauge(&text, "quillmere_transfer_size_bytes", "Bytes moved by each repetition.",
              record.haveMemSize ? std::to_string(record.memSize) : "");
   knownGauge(&text, "quillmere_repetitions", "Timed repetitions of each measurement.",
