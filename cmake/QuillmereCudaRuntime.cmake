@@ -1,6 +1,7 @@
 # Finds the CUDA runtime header and the shared libcudart of one and the same
 # toolkit, and sets QUILLMERE_CUDA_INCLUDE_DIR, QUILLMERE_CUDART_LIBRARY and
-# QUILLMERE_CUDART_SONAME (the soname that goes with the header's version).
+# QUILLMERE_CUDART_SONAME (the soname that goes with the header's version)
+# and QUILLMERE_CUDA_MAJOR.
 #
 # Toolkit roots are tried in this order; the first that holds both the header
 # and the library gives both, so a header of one toolkit never meets the
@@ -150,5 +151,6 @@ endif()
 
 set(QUILLMERE_CUDA_INCLUDE_DIR "${_quillmere_include}")
 set(QUILLMERE_CUDART_LIBRARY "${_quillmere_library}")
+set(QUILLMERE_CUDA_MAJOR "${_quillmere_major}")
 message(STATUS "CUDA runtime: ${QUILLMERE_CUDART_LIBRARY} (headers in ${QUILLMERE_CUDA_INCLUDE_DIR}, "
   "CUDA ${_quillmere_major}.${_quillmere_minor}, ${QUILLMERE_CUDART_SONAME})")

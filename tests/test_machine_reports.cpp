@@ -336,10 +336,10 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
        "quillmere_memory_clock_hertz 1600000000\nquillmere_memory_clock_max_hertz 1600000000\n"
        "quillmere_memory_clock_locked 1\nquillmere_memory_bus_width_bytes 8\n"
        "quillmere_peak_bytes_per_second 25600000000\nquillmere_efficiency_ratio 0.082\n"},
-      {"t264, the largest listed rate, a cap at the maximum, locked by min = max",
+      {"t264, the largest listed rate (a firmware maximum of 0 passed over), a cap at the maximum, locked by min = max",
        {"--size=1", "--loops=1"},
        {integrated},
-       {thor, {bwmgr + "cur_freq", "4266000000\n"}, {bwmgr + "available_frequencies", "665600000 4266000000 3199000000\n"},
+       {thor, {bpmp + "max_rate", "0\n"}, {bwmgr + "cur_freq", "4266000000\n"}, {bwmgr + "available_frequencies", "665600000 4266000000 3199000000\n"},
         {bwmgr + "max_freq", "4266000000\n"}, {bwmgr + "min_freq", "4266000000\n"}},
        {"memory_clock", "{\n    \"hz\": 4266000000,\n    \"source\": \"/sys/class/devfreq/bwmgr/cur_freq\",\n"
         "    \"cfg\": null,\n    \"max_hz\": 4266000000,\n    \"cap_hz\": null,\n    \"locked\": true\n  }"},
