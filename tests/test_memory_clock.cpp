@@ -254,6 +254,10 @@ TEST(MemoryClock, ModuleTable) {
   const std::string unterminated = "nvidia,p3448-0002";
   EXPECT_EQ(lookUpModule(unterminated.data(), unterminated.size()).busWidthBits, 64);
   EXPECT_FALSE(lookUpModule(unterminated.data(), 11).found);
+  // Nor is anything past the given length read, in a later string either.
+  const std::string cut = std::string("acme,x\0nvidia,p3448-0002", 24);
+  EXPECT_TRUE(lookUpModule(cut.data(), cut.size()).found);
+  EXPECT_FALSE(lookUpModule(cut.data(), 18).found);
 }
 
 }  // namespace

@@ -117,35 +117,31 @@ int checkEfficiency(int minPercent) {
   return kRunBelowMinimum;
 }
 
+using OptionReader = int (*)(int argc, const char *const *argv, long long *value);
+
+// Reads one option into *into, known only when it is given.
+template <typename T>
+int readKnownOption(OptionReader reader, int argc, const char *const *argv, Known<T> *into) {
+  long long value = 0;
+  const int status = reader(argc, argv, &value);
+  if (status == kRunOk && value != 0) {
+    *into = knownAs(static_cast<T>(value));
+  }
+  return status;
+}
+
 // Validates the options after size and loops, in their order, into the
 // record.
 int readLimitOptions(int argc, const char *const *argv) {
   RunRecord &record = runRecord();
-  long long value = 0;
-  const int minTotalStatus = readMinTotalOption(argc, argv, &value);
-  if (minTotalStatus != kRunOk) {
-    return minTotalStatus;
+  int status = readKnownOption(readMinTotalOption, argc, argv, &record.minTotal);
+  if (status == kRunOk) {
+    status = readKnownOption(readMinEfficiencyOption, argc, argv, &record.minEfficiency);
   }
-  if (value != 0) {
-    record.minTotal = knownAs(value);
+  if (status == kRunOk) {
+    status = readKnownOption(readBusWidthOption, argc, argv, &record.busWidthOption);
   }
-  value = 0;
-  const int minEfficiencyStatus = readMinEfficiencyOption(argc, argv, &value);
-  if (minEfficiencyStatus != kRunOk) {
-    return minEfficiencyStatus;
-  }
-  if (value != 0) {
-    record.minEfficiency = knownAs(static_cast<int>(value));
-  }
-  value = 0;
-  const int busWidthStatus = readBusWidthOption(argc, argv, &value);
-  if (busWidthStatus != kRunOk) {
-    return busWidthStatus;
-  }
-  if (value != 0) {
-    record.busWidthOption = knownAs(static_cast<int>(value));
-  }
-  return checkReportFormats(argc, argv);
+  return status == kRunOk ? checkReportFormats(argc, argv) : status;
 }
 
 }  // namespace
