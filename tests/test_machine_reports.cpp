@@ -401,10 +401,10 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         "    \"bus_width_source\": \"option\"\n  }"},
        "quillmere_memory_bus_width_bytes 1.5\nquillmere_peak_bytes_per_second 9600000000\n"
        "quillmere_efficiency_ratio 0.218\n"},
-      {"a rate file that reads 0 gives no peak",
+      {"a rate file that reads 0 gives no peak; a maximum of 0 is unknown",
        {"--size=1", "--loops=1"},
        {integrated},
-       {nano, {clk.first, "0\n"}},
+       {nano, {clk.first, "0\n"}, {"tegra_bwmgr/emc_max_rate", "0\n"}},
        // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one value in two literals
        {"memory_clock", "{\n    \"hz\": 0,\n    \"source\": \"/sys/kernel/debug/clk/emc/clk_rate\",\n"
         "    \"cfg\": null,\n    \"max_hz\": null,\n    \"cap_hz\": null,\n    \"locked\": null\n  }",
