@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "run/options.h"
 #include "tool_runner.h"
 
 namespace {
@@ -180,6 +181,25 @@ TEST(LostReport, FailsTheRunWhenStandardOutputCannotBeWritten) {
                            "(No space left on device)\n");
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_EQ(countLogLines(run.log, "cudaEventElapsedTime"), c.elapsedReads);
+  }
+}
+
+// The scanner's edges, called directly: a process always has argument 0, so
+// a count of 0 or less cannot be given to the tool itself.
+TEST(OptionScanning, EdgesOfTheScanner) {
+  const char *const argv[] = {"quillmere", "--help", "--size=-99999999999", nullptr};
+  EXPECT_FALSE(hasOption(0, argv, "help"));
+  EXPECT_FALSE(hasOption(-1, argv, "help"));
+  EXPECT_EQ(optionIntValue(0, argv, "size"), 0);
+  EXPECT_TRUE(hasOption(2, argv, "help"));
+  EXPECT_EQ(optionIntValue(3, argv, "size"), -2147483649LL);
+  const std::vector<std::pair<const char *, long long>> values = {
+      {"-5", -5}, {"-2147483648", -2147483648LL}, {"-2147483649", -2147483649LL},
+      {"-99999999999", -2147483649LL}, {"2147483647", 2147483647}, {"99999999999", 2147483648LL},
+  };
+  for (const auto &c : values) {
+    SCOPED_TRACE(c.first);
+    EXPECT_EQ(decimalPrefixValue(c.first), c.second);
   }
 }
 

@@ -256,10 +256,11 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
        "quillmere_memset_cv_ratio 0.5345\nquillmere_memory_clock_hertz 1600000000\nquillmere_memory_bus_width_bytes 8\n"
        "quillmere_peak_bytes_per_second 25600000000\nquillmere_efficiency_ratio 0.328\n"
        "quillmere_min_total_bytes_per_second 8388000000\n"},
+      // Without a driver the driver's version query succeeds with 0: unknown.
       {"Total exactly at the minimum; peak from the device's clock; nothing known of the runtime",
        {"--size=1", "--loops=1", "--min-total=2000"},
        {"STANDIN_TIMES=1.048576", "STANDIN_MEMORY_CLOCK=1000", "STANDIN_BUS_WIDTH=8",
-        "STANDIN_FAIL=cudaRuntimeGetVersion:1=35,cudaDriverGetVersion:1=35"},
+        "STANDIN_FAIL=cudaRuntimeGetVersion:1=35", "STANDIN_DRIVER_VERSION=0"},
        {},
        {"memcpy",
         // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one value in two literals
@@ -393,6 +394,15 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         "    \"memory_clock_khz\": 3200000\n  }"},
        "quillmere_memory_clock_hertz 2133000000\nquillmere_memory_bus_width_bytes 32\n"
        "quillmere_peak_bytes_per_second 204800000000\nquillmere_efficiency_ratio 0.010\n"},
+      {"a discrete device whose runtime gives a width below 0: unknown, no peak",
+       {"--size=1", "--loops=1"},
+       {"STANDIN_BUS_WIDTH=-8"},
+       {},
+       {"peak", "null", "efficiency", "null",
+        "device", "{\n    \"index\": 0,\n    \"name\": \"Stand-in GPU\",\n"
+        "    \"uuid\": \"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\",\n    \"bus_width_bits\": null,\n"
+        "    \"memory_clock_khz\": 3200000\n  }"},
+       twoRuns},
       {"a discrete device, the option's width",
        {"--size=1", "--loops=1", "--bus-width=12"},
        {},
