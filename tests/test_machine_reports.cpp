@@ -144,7 +144,7 @@ TEST(MachineReports, EveryWayOutInBothFormats) {
         EXPECT_EQ(samples(ran.out, "quillmere_error_info"), c.errorInfo);
         // The same instant in Unix seconds, on every way out.
         const std::string stamp = samples(ran.out, "quillmere_run_timestamp_seconds ");
-        const long long seconds = atoll(stamp.c_str() + stamp.find(' ') + 1);
+        const long long seconds = strtoll(stamp.c_str() + stamp.find(' ') + 1, nullptr, 10);
         EXPECT_TRUE(seconds >= before && seconds <= after) << stamp;
         // Every sample follows its own HELP and TYPE lines, and nothing else stands there.
         std::istringstream lines(ran.out);
@@ -398,6 +398,7 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
        {"--size=1", "--loops=1"},
        {"STANDIN_BUS_WIDTH=-8"},
        {},
+       // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one value in three literals
        {"peak", "null", "efficiency", "null",
         "device", "{\n    \"index\": 0,\n    \"name\": \"Stand-in GPU\",\n"
         "    \"uuid\": \"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\",\n    \"bus_width_bits\": null,\n"
