@@ -398,9 +398,9 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
        {"--size=1", "--loops=1"},
        {"STANDIN_BUS_WIDTH=-8"},
        {},
-       // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one value in three literals
-       {"peak", "null", "efficiency", "null",
-        "device", "{\n    \"index\": 0,\n    \"name\": \"Stand-in GPU\",\n"
+       {"peak", "null", "efficiency", "null", "device",
+        // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one value in three literals
+        "{\n    \"index\": 0,\n    \"name\": \"Stand-in GPU\",\n"
         "    \"uuid\": \"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\",\n    \"bus_width_bits\": null,\n"
         "    \"memory_clock_khz\": 3200000\n  }"},
        twoRuns},
