@@ -1,6 +1,5 @@
 #include "board/clock_state.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "board/memory_clock.h"
@@ -21,14 +20,8 @@ namespace {
 // The largest of the blank-separated rates on the file's first line; 0 when
 // there are none.
 uint64_t largestListedRate(const char *path, char *textBuffer) {
-  FILE *file = fopen(path, "r");
-  if (file == nullptr) {
-    return 0;
-  }
-  const bool haveLine = fgets(textBuffer, static_cast<int>(kClockTextBufferSize - 1), file) != nullptr;
-  fclose(file);
   uint64_t largest = 0;
-  if (!haveLine) {
+  if (!readFirstLine(path, textBuffer)) {
     return largest;
   }
   for (const char *at = textBuffer; *at != '\0';) {

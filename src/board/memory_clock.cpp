@@ -20,17 +20,22 @@ const ClockFiles kBoardClockFiles = {
     {"/sys/kernel/debug/bpmp/debug/emc/tables_info", "/sys/kernel/debug/tegra_emc/tables_info"},
 };
 
-bool readDecimalFile(const char *path, char *textBuffer, uint64_t *value) {
+bool readFirstLine(const char *path, char *textBuffer) {
   FILE *file = fopen(path, "r");
   if (file == nullptr) {
     return false;
   }
   const bool haveLine = fgets(textBuffer, static_cast<int>(kClockTextBufferSize - 1), file) != nullptr;
   fclose(file);
-  if (haveLine) {
-    *value = parseRate(textBuffer);
-  }
   return haveLine;
+}
+
+bool readDecimalFile(const char *path, char *textBuffer, uint64_t *value) {
+  if (!readFirstLine(path, textBuffer)) {
+    return false;
+  }
+  *value = parseRate(textBuffer);
+  return true;
 }
 
 namespace {

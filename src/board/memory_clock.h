@@ -49,6 +49,10 @@ void printMemoryClock(const MemoryClock &clock);
 // saturates at kDecimalSaturation. No digits, or a negative value, give 0.
 uint64_t parseRate(const char *text);
 
+// Reads the first line of a file into textBuffer (kClockTextBufferSize
+// bytes). A file that does not open or yields no line gives false.
+bool readFirstLine(const char *path, char *textBuffer);
+
 // Reads the first line of a file of one decimal (a rate in Hz, a count or a
 // flag) into textBuffer and converts it as parseRate does. A file that does
 // not open or yields no line gives false, as if it were not there.

@@ -121,8 +121,8 @@ std::string memoryClock(const RunRecord &record) {
   return object({{"hz", std::to_string(record.clock.rateHz)},
                  {"source", jsonString(record.clock.rateSource)},
                  {"cfg", record.clock.haveTag ? jsonString(record.clock.tag) : kNull},
-                 {"max_hz", state.maxHz.known ? std::to_string(state.maxHz.value) : kNull},
-                 {"cap_hz", state.capHz.known ? std::to_string(state.capHz.value) : kNull},
+                 {"max_hz", knownInteger(state.maxHz)},
+                 {"cap_hz", knownInteger(state.capHz)},
                  {"locked", state.locked.known ? (state.locked.value ? "true" : "false") : kNull}},
                 1);
 }

@@ -20,7 +20,8 @@ std::string label(const char *name, const std::string &value) {
   return std::string(name) + "=\"" + prometheusLabelValue(value) + "\"";
 }
 
-std::string knownText(const Known<int> &value) {
+template <typename T>
+std::string knownText(const Known<T> &value) {
   return value.known ? std::to_string(value.value) : "";
 }
 
@@ -108,14 +109,10 @@ std::string renderPrometheusReport(const RunRecord &record, long long endSeconds
     gauge(&text, "quillmere_memory_clock_hertz", "The memory controller's clock.", "",
           std::to_string(record.clock.rateHz));
   }
-  if (state.maxHz.known) {
-    gauge(&text, "quillmere_memory_clock_max_hertz", "The highest clock the memory controller can run at.", "",
-          std::to_string(state.maxHz.value));
-  }
-  if (state.capHz.known) {
-    gauge(&text, "quillmere_memory_clock_cap_hertz", "The power mode's cap on the memory controller's clock.", "",
-          std::to_string(state.capHz.value));
-  }
+  knownGauge(&text, "quillmere_memory_clock_max_hertz", "The highest clock the memory controller can run at.",
+             knownText(state.maxHz));
+  knownGauge(&text, "quillmere_memory_clock_cap_hertz", "The power mode's cap on the memory controller's clock.",
+             knownText(state.capHz));
   if (state.locked.known) {
     gauge(&text, "quillmere_memory_clock_locked", "1 when the memory controller's clock is locked, else 0.", "",
           state.locked.value ? "1" : "0");
