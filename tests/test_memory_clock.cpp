@@ -189,10 +189,11 @@ TEST(MemoryClock, TagLookupStaysInsideTheGivenLength) {
   };
   for (const Lookup &c : cases) {
     SCOPED_TRACE(std::to_string(c.length) + " " + c.key);
-    char tag[4] = "---";
+    // No terminator to start with: a found tag must bring its own.
+    char tag[4] = {'-', '-', '-', '-'};
     const bool found = findClockTag(text, c.length, c.key, tag);
     EXPECT_EQ(found, c.tag != nullptr);
-    EXPECT_STREQ(tag, c.tag != nullptr ? c.tag : "---");
+    EXPECT_EQ(std::string(tag, 4), c.tag != nullptr ? std::string(c.tag, 4) : "----");
   }
 }
 
