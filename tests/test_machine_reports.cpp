@@ -421,11 +421,12 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         "    \"cfg\": null,\n    \"max_hz\": null,\n    \"cap_hz\": null,\n    \"locked\": null\n  }",
         "peak", "null", "efficiency", "null"},
        "quillmere_memory_clock_hertz 0\nquillmere_memory_bus_width_bytes 8\n"},
-      {"an integrated device without a device tree or clock files",
+      {"an integrated device without a device tree or clock files; a runtime version of 0 is unknown",
        {"--size=1", "--loops=1"},
-       {integrated},
+       {integrated, "STANDIN_RUNTIME_VERSION=0", "STANDIN_DRIVER_VERSION=12080"},
        {},
-       {"board", "null", "memory_clock", "null", "peak", "null", "efficiency", "null"},
+       {"board", "null", "memory_clock", "null", "peak", "null", "efficiency", "null",
+        "cuda", "{\n    \"runtime_version\": null,\n    \"driver_version\": 12080\n  }"},
        twoRuns},
   };
   for (const ReportCase &c : cases) {
@@ -442,6 +443,7 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
     ASSERT_NE(from, std::string::npos) << prometheus.out;
     const std::string tail = prometheus.out.substr(from + 1);
     EXPECT_EQ(first == "quillmere_info" ? samples(tail, "quillmere_info") : samples(tail, "quillmere_"), expected);
+    EXPECT_EQ(json.exitStatus, member(json.out, "result") == "\"PASS\"" ? 0 : 1);
     EXPECT_EQ(json.exitStatus, prometheus.exitStatus);
   }
 }
