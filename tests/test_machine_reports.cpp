@@ -550,6 +550,8 @@ TEST(MachineReports, InvalidUtf8BecomesReplacementCharacters) {
       {"\xF8\x88\x80\x80\x80", r + r + r + r + r},
       {"\xE1\x80\xE2\xF0\x91\x92\xF1\xBF" "A", r + r + r + r + "A"},
       {"\x80\xBF", r + r},
+      // A lead byte of 0xEF starts a three-byte character: U+FFFD itself passes.
+      {"\xEF\xBF\xBD", "\xEF\xBF\xBD"},
       // U+10FFFF, the last code point, takes three continuation bytes and no more.
       {"\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"},
       {"\xF4\x8F\xBF\xBF\x80", "\xF4\x8F\xBF\xBF" + r},
