@@ -10,9 +10,15 @@
 //   STANDIN_RUNTIME_VERSION, STANDIN_DRIVER_VERSION
 //                         what the version queries give (default: the header's)
 //   STANDIN_FAIL          "op:n=status,...": the n-th call of op returns status
-//   STANDIN_TIMES         "ms,ms,...": successive elapsed times; the last repeats
+//   STANDIN_L2_CACHE      the properties' l2CacheSize in bytes (default 4194304)
+//   STANDIN_TIMES         "ms,ms*count,...": successive elapsed times, each
+//                         count times (default 1); the last repeats
+//   STANDIN_CHANGE_AT, STANDIN_CHANGE_FILE, STANDIN_CHANGE_TEXT
+//                         after that elapsed-time read, the file gets the
+//                         text: a board file that changes during the run; a
+//                         file without a leading / is under DEBUGFS_ROOT
 //   STANDIN_LOG           file that gets one line per call, with its arguments
-//   STANDIN_DELAY_US      each device synchronisation takes this long (default 0)
+//   STANDIN_DELAY_US      each device or event synchronisation takes this long (default 0)
 // Device memory is never touched: device pointers are labels (d1, d2, ...).
 // With a log, a host-to-device copy reads the whole host buffer and logs
 // whether it holds the staging pattern (byte i = i mod 256).
@@ -38,13 +44,13 @@ namespace {
 enum Op {
   kGetDeviceProperties, kDeviceGetAttribute, kSetDevice, kDeviceReset, kEventCreate,
   kEventRecord, kEventElapsedTime, kEventDestroy, kMalloc, kFree, kMemcpy, kMemset,
-  kDeviceSynchronize, kRuntimeGetVersion, kDriverGetVersion, kOpCount
+  kDeviceSynchronize, kRuntimeGetVersion, kDriverGetVersion, kMemcpyAsync, kEventSynchronize, kOpCount
 };
 const char *const kOpNames[kOpCount] = {
     "cudaGetDeviceProperties", "cudaDeviceGetAttribute", "cudaSetDevice", "cudaDeviceReset",
     "cudaEventCreate", "cudaEventRecord", "cudaEventElapsedTime", "cudaEventDestroy",
     "cudaMalloc", "cudaFree", "cudaMemcpy", "cudaMemset", "cudaDeviceSynchronize",
-    "cudaRuntimeGetVersion", "cudaDriverGetVersion",
+    "cudaRuntimeGetVersion", "cudaDriverGetVersion", "cudaMemcpyAsync", "cudaEventSynchronize",
 };
 
 struct ScriptedFailure {
@@ -60,6 +66,9 @@ struct Script {
   long calls[kOpCount] = {};
   size_t elapsedCalls = 0;
   long delayMicroseconds = 0;
+  size_t changeAt = 0;  // 0: no change
+  std::string changeFile;
+  std::string changeText;
 };
 
 Script readScript() {
@@ -79,7 +88,10 @@ Script readScript() {
     entry = entry != nullptr ? entry + 1 : nullptr;
   }
   for (const char *entry = getenv("STANDIN_TIMES"); entry != nullptr && *entry != '\0';) {
-    result.times.push_back(strtof(entry, nullptr));
+    char *end = nullptr;
+    const float time = strtof(entry, &end);
+    const long count = *end == '*' ? strtol(end + 1, nullptr, 10) : 1;
+    result.times.insert(result.times.end(), static_cast<size_t>(std::max(count, 0L)), time);
     entry = strchr(entry, ',');
     entry = entry != nullptr ? entry + 1 : nullptr;
   }
@@ -88,6 +100,15 @@ Script readScript() {
   }
   const char *delay = getenv("STANDIN_DELAY_US");
   result.delayMicroseconds = delay != nullptr ? strtol(delay, nullptr, 10) : 0;
+  const char *changeAt = getenv("STANDIN_CHANGE_AT");
+  const char *changeFile = getenv("STANDIN_CHANGE_FILE");
+  const char *changeText = getenv("STANDIN_CHANGE_TEXT");
+  if (changeAt != nullptr && changeFile != nullptr && changeText != nullptr) {
+    result.changeAt = strtoul(changeAt, nullptr, 10);
+    const char *root = getenv("DEBUGFS_ROOT");
+    result.changeFile = *changeFile != '/' && root != nullptr ? std::string(root) + "/" + changeFile : changeFile;
+    result.changeText = changeText;
+  }
   const char *path = getenv("STANDIN_LOG");
   result.log = path != nullptr ? fopen(path, "w") : nullptr;
   return result;
@@ -242,6 +263,7 @@ cudaError_t cudaGetDeviceProperties(cudaDeviceProp *prop, int device) {
       prop->uuid.bytes[i] = static_cast<char>(byte);
     }
     prop->integrated = scriptedInt("STANDIN_INTEGRATED", 0);
+    prop->l2CacheSize = scriptedInt("STANDIN_L2_CACHE", 4194304);
   }
   return status;
 }
@@ -313,6 +335,13 @@ cudaError_t cudaEventElapsedTime(float *ms, cudaEvent_t start, cudaEvent_t end) 
     // The n-th call takes the n-th listed time; past the list, the last one.
     const std::vector<float> &times = script().times;
     *ms = times[std::min(script().elapsedCalls++, times.size() - 1)];
+    if (script().elapsedCalls == script().changeAt) {
+      FILE *file = fopen(script().changeFile.c_str(), "w");
+      if (file != nullptr) {
+        fputs(script().changeText.c_str(), file);
+        fclose(file);
+      }
+    }
   }
   return status;
 }
@@ -354,6 +383,24 @@ cudaError_t cudaMemcpy(void *dst, const void *src, size_t count, cudaMemcpyKind 
             static_cast<int>(kind), pattern.c_str());
   }
   return scriptedStatus(kMemcpy);
+}
+
+cudaError_t cudaMemcpyAsync(void *dst, const void *src, size_t count, cudaMemcpyKind kind, cudaStream_t stream) {
+  if (logging()) {
+    logCall("cudaMemcpyAsync %s %s %zu %d %s", deviceLabel(dst).c_str(), deviceLabel(src).c_str(), count,
+            static_cast<int>(kind), stream == nullptr ? "0" : "stream");
+  }
+  return scriptedStatus(kMemcpyAsync);
+}
+
+cudaError_t cudaEventSynchronize(cudaEvent_t event) {
+  if (logging()) {
+    logCall("cudaEventSynchronize e%d", eventId(event));
+  }
+  if (script().delayMicroseconds > 0) {
+    usleep(static_cast<useconds_t>(script().delayMicroseconds));
+  }
+  return scriptedStatus(kEventSynchronize);
 }
 
 cudaError_t cudaMemset(void *devPtr, int value, size_t count) {
