@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "run/options.h"
+#include "command_line/command_line.h"
+#include "command_line/options.h"
+#include "run/run_record.h"
 #include "run/settings.h"
+#include "sustained/sustained_record.h"
 
 namespace {
 
@@ -58,21 +61,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     require(value >= -2147483649LL && value <= 2147483648LL, "option value in range");
   }
 
-  // Whatever the arguments, an accepted size is a whole number of MiB below
-  // 4 GiB, and accepted loops are positive.
-  uint32_t memSize = 0;
-  if (readSizeOption(argc, argv.data(), &memSize) == kRunOk) {
-    require(memSize % (1u << 20) == 0, "size is whole MiB");
-    require(memSize == 0 || hasOption(argc, argv.data(), "size"), "size only from the option");
-    require(memSize != 0 || !hasOption(argc, argv.data(), "size"), "given size is not zero");
+  // Whatever the arguments, what is accepted lies in range: a size of whole
+  // MiB below 4 GiB, positive loops, a sustained copy whose interval is
+  // within its duration and whose batch copies 1 GiB or just over.
+  const CommandLine line = readCommandLine(argc, argv.data());
+  require(line.size.given == hasOption(argc, argv.data(), "size"), "size read once, as scanned");
+  RunRecord record;
+  const int status = readRunOptions(line, &record);
+  require(status == kRunOk || status < 0, "a rejected option has a negative status");
+  if (record.haveMemSize) {
+    require(record.memSize % (1u << 20) == 0 && record.memSize != 0, "size is whole MiB");
+    require(record.memSize == 16u << 20 || line.size.given, "size only from the option");
   } else {
-    require(memSize == 0, "rejected size leaves memSize alone");
+    require(status == kRunBadSize, "only a rejected size leaves no size");
   }
-  int repetitions = 0;
-  if (readLoopsOption(argc, argv.data(), &repetitions) == kRunOk) {
-    require(repetitions > 0 || !hasOption(argc, argv.data(), "loops"), "loops positive");
-  } else {
-    require(repetitions == 0, "rejected loops leave repetitions alone");
+  if (record.haveRepetitions) {
+    require(record.repetitions > 0, "loops positive");
+  }
+  const SustainedRecord &sustained = record.sustained;
+  if (sustained.requested) {
+    require(status == kRunOk || status == kRunBadFormats, "a sustained copy only with its options accepted");
+    require(sustained.intervalS >= 1 && sustained.intervalS <= sustained.durationS, "interval within duration");
+    require(sustained.durationS <= 86400, "duration at most a day");
+    const double batch = static_cast<double>(sustained.batchCopies) * record.memSize;
+    require(batch >= 1073741824.0 && batch - record.memSize < 1073741824.0, "a batch is 1 GiB or just over");
   }
   return 0;
 }

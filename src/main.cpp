@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "command_line/command_line.h"
 #include "gpu/check_gpu_call.h"
 #include "reports/machine_report.h"
 #include "run/progress.h"
@@ -26,7 +27,8 @@ void beforeGpuErrorLine(cudaError_t status, const char *callText, int callSite) 
 int main(int argc, char **argv) {
   guardStandardOutput();
   observeGpuFailures(beforeGpuErrorLine);
-  const int format = requestedReportFormat(argc, argv);
+  const CommandLine line = readCommandLine(argc, argv);
+  const int format = requestedReportFormat(line);
   if (format != kTextReport) {
     startMachineReport(format);
   }
@@ -34,7 +36,7 @@ int main(int argc, char **argv) {
     printf("Memory Bandwidth Test\n");
   }
 
-  const int status = runProgram(argc, argv);
+  const int status = runProgram(line);
   if (status < 0) {
     CHECK_GPU_CALL(44, cudaSetDevice(0));
   }

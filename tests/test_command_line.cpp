@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "run/options.h"
+#include "command_line/options.h"
 #include "tool_runner.h"
 
 namespace {
@@ -20,7 +20,10 @@ const char kUsage[] =
     "--prometheus\tReport in the Prometheus text format\n"
     "--min-total=[MB/s]\tFail when the Memcpy Total is below this\n"
     "--min-efficiency=[%]\tFail when the Memcpy Total is below this share of the memory's peak\n"
-    "--bus-width=[BITS]\tThe memory's bus width, for its peak\n";
+    "--bus-width=[BITS]\tThe memory's bus width, for its peak\n"
+    "--duration=[SECONDS]\tAfter the measurements, copy for this long and report each interval\n"
+    "--interval=[SECONDS]\tLength of each interval of the sustained copy. Defaults to 10\n"
+    "--max-drop=[%]\tFail when the sustained Memcpy Total falls this far below its highest interval\n";
 
 TEST(Help, PrintsUsageWithoutTouchingTheGpu) {
   const std::vector<std::vector<std::string>> cases = {
@@ -139,6 +142,19 @@ TEST(OptionScanning, RejectsBadValues) {
       {{"--bus-width=abc"}, "Illegal argument - bus-width must be greater than zero\n"},
       {{"--bus-width=65537"}, "Illegal argument - bus-width must be at most 65536\n"},
       {{"--json", "--prometheus", "--bus-width=0"}, "Illegal argument - bus-width must be greater than zero\n"},
+      // Then the sustained copy's: duration, interval, max-drop, the two that
+      // need a duration, and last the formats.
+      {{"--duration"}, "Illegal argument - duration must be greater than zero\n"},
+      {{"--duration=86401"}, "Illegal argument - duration must be at most 86400\n"},
+      {{"--duration=0", "--bus-width=65537"}, "Illegal argument - bus-width must be at most 65536\n"},
+      {{"--interval=0", "--duration=0"}, "Illegal argument - duration must be greater than zero\n"},
+      {{"--duration=1", "--interval=3601"}, "Illegal argument - interval must be at most 3600\n"},
+      {{"--max-drop=0", "--interval=-1", "--duration=9"}, "Illegal argument - interval must be greater than zero\n"},
+      {{"--duration=9", "--max-drop=101"}, "Illegal argument - max-drop must be at most 100\n"},
+      {{"--max-drop=101", "--interval=5"}, "Illegal argument - max-drop must be at most 100\n"},
+      {{"--max-drop=5", "--interval=5"}, "Illegal argument - interval needs duration\n"},
+      {{"--max-drop=100"}, "Illegal argument - max-drop needs duration\n"},
+      {{"--json", "--prometheus", "--interval=3600"}, "Illegal argument - interval needs duration\n"},
   };
   for (const Rejected &c : cases) {
     SCOPED_TRACE(c.args.front());

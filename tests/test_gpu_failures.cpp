@@ -11,11 +11,12 @@ namespace {
 struct FailedCall {
   const char *script;  // STANDIN_FAIL
   std::vector<std::string> args;
-  const char *stdoutAfterDevice;
+  std::string stdoutAfterDevice;
   int callSite;
   int status;
   const char *name;
   const char *callText;
+  const char *times = "1";  // STANDIN_TIMES
 };
 
 TEST(CheckedCalls, EachSiteReportsItsFailureAndExits) {
@@ -32,6 +33,17 @@ TEST(CheckedCalls, EachSiteReportsItsFailureAndExits) {
   const char *invalid = "cudaErrorInvalidValue";
   const char *handle = "cudaErrorInvalidResourceHandle";
   const char *address = "cudaErrorIllegalAddress";
+  // Intervals of one batch of 1024 copies, timed 1 s.
+  const std::vector<std::string> sustained = {"--size=1", "--loops=1", "--duration=1"};
+  const std::vector<std::string> sustainedTwo = {"--size=1", "--loops=1", "--duration=2", "--interval=1"};
+  const char *batch = "1,1,1000";
+  const std::string figures = "\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\nMemset\t 1048.6 MB/s\n";
+  const std::string interval = "\tMemcpy\t 1073.7 MB/s (Total: 2147.5 MB/s)\n";
+  const std::string sustainedHeader = figures + "\nSustained Memcpy for 1 s, in intervals of 1 s:\n";
+  const std::string sustainedInterval = sustainedHeader + "1 s" + interval;
+  const std::string sustainedTwoHeader = figures + "\nSustained Memcpy for 2 s, in intervals of 1 s:\n1 s" + interval;
+  const char *sustainedCopy =
+      "cudaMemcpyAsync(d_sustainedOut, d_sustainedIn, memSize, cudaMemcpyDeviceToDevice, 0)";
   const std::vector<FailedCall> cases = {
       {"cudaSetDevice:1=100", {"--loops=0"}, badLoops, 44, 100, "cudaErrorNoDevice", "cudaSetDevice(0)"},
       {"cudaSetDevice:1=999", {"--size=0"}, badSize, 44, 999, "cudaErrorUnknown", "cudaSetDevice(0)"},
@@ -65,6 +77,24 @@ TEST(CheckedCalls, EachSiteReportsItsFailureAndExits) {
       {"cudaMemset:2=700", two, "", 275, 700, address, "cudaMemset(d_odata, 0, memSize)"},
       // The largest repetition count is accepted: the run gets as far as its second copy.
       {"cudaMemcpy:3=700", {"--size=1", "--loops=2147483647"}, "", 228, 700, address, memcpyD2D},
+      // The sustained copy's calls: its buffers, its batches, its release.
+      {"cudaEventCreate:5=2", sustained, sustainedHeader, 300, 2, noAlloc, "cudaEventCreate(&sustainedStart)", batch},
+      {"cudaEventCreate:6=2", sustained, sustainedHeader, 301, 2, noAlloc, "cudaEventCreate(&sustainedStop)", batch},
+      {"cudaMalloc:4=2", sustained, sustainedHeader, 302, 2, noAlloc, "cudaMalloc((void **) &d_sustainedIn, memSize)", batch},
+      {"cudaMalloc:5=2", sustained, sustainedHeader, 303, 2, noAlloc, "cudaMalloc((void **) &d_sustainedOut, memSize)", batch},
+      {"cudaEventRecord:5=400", sustained, sustainedHeader, 304, 400, handle, "cudaEventRecord(sustainedStart, 0)", batch},
+      {"cudaMemcpyAsync:1=700", sustained, sustainedHeader, 305, 700, address, sustainedCopy, batch},
+      {"cudaEventRecord:6=400", sustained, sustainedHeader, 306, 400, handle, "cudaEventRecord(sustainedStop, 0)", batch},
+      {"cudaEventSynchronize:1=700", sustained, sustainedHeader, 307, 700, address,
+       "cudaEventSynchronize(sustainedStop)", batch},
+      {"cudaEventElapsedTime:3=1", sustained, sustainedHeader, 308, 1, invalid,
+       "cudaEventElapsedTime(&batchMs, sustainedStart, sustainedStop)", batch},
+      // The last batch of the second: the run had ended one interval.
+      {"cudaMemcpyAsync:2048=700", sustainedTwo, sustainedTwoHeader, 305, 700, address, sustainedCopy, batch},
+      {"cudaEventDestroy:5=400", sustained, sustainedInterval, 309, 400, handle, "cudaEventDestroy(sustainedStop)", batch},
+      {"cudaEventDestroy:6=400", sustained, sustainedInterval, 310, 400, handle, "cudaEventDestroy(sustainedStart)", batch},
+      {"cudaFree:4=1", sustained, sustainedInterval, 311, 1, invalid, "cudaFree(d_sustainedIn)", batch},
+      {"cudaFree:5=1", sustained, sustainedInterval, 312, 1, invalid, "cudaFree(d_sustainedOut)", batch},
       // A failing reset inside the check changes nothing.
       {"cudaMalloc:1=2,cudaDeviceReset:1=1", one, "", 215, 2, noAlloc, mallocIn},
   };
@@ -72,7 +102,7 @@ TEST(CheckedCalls, EachSiteReportsItsFailureAndExits) {
     SCOPED_TRACE(c.script);
     ToolSetup setup;
     setup.args = c.args;
-    setup.env = {std::string("STANDIN_FAIL=") + c.script};
+    setup.env = {std::string("STANDIN_FAIL=") + c.script, std::string("STANDIN_TIMES=") + c.times};
     const ToolRun run = runTool(setup);
     EXPECT_EQ(run.out, bannerAndDevice() + c.stdoutAfterDevice);
     EXPECT_EQ(run.err, "CUDA error at quillmere:" + std::to_string(c.callSite) + " code=" +

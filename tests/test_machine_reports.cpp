@@ -172,6 +172,8 @@ struct ReportCase {
   BoardFiles clockFiles;              // under the test's root, as the redirect lays out /sys
   std::vector<const char *> members;  // name, then its exact value
   const char *prometheus;             // the samples from its first one's name on
+  const char *text = nullptr;         // the text report after the device line, if checked
+  const char *textErr = "";           // its standard error
 };
 
 // A device tree property: the strings, each ended by its NUL.
@@ -200,7 +202,9 @@ ToolRun runCase(const ReportCase &c, const char *format) {
   const std::string root = layOut(c.clockFiles);
   ToolSetup setup;
   setup.args = c.args;
-  setup.args.push_back(format);
+  if (*format != '\0') {
+    setup.args.push_back(format);
+  }
   setup.env = c.env;
   setup.debugfsRoot = root;
   ToolRun run = runTool(setup);
@@ -228,6 +232,11 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
                         "quillmere_memcpy_read_write_bytes_per_second 2097200000\n"
                         "quillmere_memset_bytes_per_second 1048600000\nquillmere_memcpy_cv_ratio 0.0000\n"
                         "quillmere_memset_cv_ratio 0.0000\n";
+  const char *dropMessage = "sustained Memcpy total fell to 1930.6 MB/s, 10.1 % below its highest of 2147.5 MB/s, "
+                            "more than the allowed 10 %";
+  const std::string dropError = "Error: " + std::string(dropMessage) + "\n";
+  const std::string dropJson =
+      "{\n    \"kind\": \"bandwidth_drop\",\n    \"message\": \"" + std::string(dropMessage) + "\"\n  }";
   const std::vector<ReportCase> cases = {
       {"a scripted series, peak from the RAM text and the module",
        {"--size=1", "--loops=3", "--min-total=8388"},
@@ -245,10 +254,10 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         "peak", "{\n    \"mb_per_s\": 25600.0,\n    \"clock_hz\": 1600000000,\n    \"bus_width_bits\": 64,\n"
         "    \"bus_width_source\": \"module\"\n  }",
         "efficiency", "0.328", "min_total_mb_per_s", "8388", "min_efficiency_percent", "null",
-        "board", "{\n    \"model\": null,\n    \"compatible\": \"nvidia,jetson-nano\"\n  }",
+        "board", "{\n    \"model\": null,\n    \"compatible\": \"nvidia,jetson-nano\",\n    \"release\": null,\n    \"power_mode\": null\n  }",
         "device", "{\n    \"index\": 0,\n    \"name\": \"Stand-in GPU\",\n"
         "    \"uuid\": \"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\",\n    \"bus_width_bits\": null,\n"
-        "    \"memory_clock_khz\": null\n  }",
+        "    \"memory_clock_khz\": null,\n    \"l2_cache_bytes\": 4194304\n  }",
         "result", "\"PASS\""},
        "quillmere_transfer_size_bytes 1048576\nquillmere_repetitions 3\n"
        "quillmere_memcpy_bytes_per_second 4194300000\nquillmere_memcpy_read_write_bytes_per_second 8388600000\n"
@@ -298,16 +307,16 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
        {"device",
         "{\n    \"index\": 0,\n    \"name\": \"a\\\"b\\\\c\\td\\u0001e\xEF\xBF\xBD\xEF\xBF\xBD" "f\",\n"
         "    \"uuid\": \"GPU-ffeeddcc-bbaa-9988-7766-554433221100\",\n    \"bus_width_bits\": 256,\n"
-        "    \"memory_clock_khz\": 3200000\n  }"},
+        "    \"memory_clock_khz\": 3200000,\n    \"l2_cache_bytes\": 4194304\n  }"},
        "quillmere_info{version=\"1.1\",device=\"a\\\"b\\\\c\td\x01" "e\xEF\xBF\xBD\xEF\xBF\xBD" "f\","
-       "uuid=\"GPU-ffeeddcc-bbaa-9988-7766-554433221100\",board=\"\",cfg=\"\",cuda_runtime=\"12040\",cuda_driver=\"12080\"} 1\n"},
+       "uuid=\"GPU-ffeeddcc-bbaa-9988-7766-554433221100\",board=\"\",release=\"\",power_mode=\"\",cfg=\"\",cuda_runtime=\"12040\",cuda_driver=\"12080\"} 1\n"},
       {"t234, 256-bit, the power mode caps the EMC at 2133 of 3199 MHz, not locked",
        {"--size=1", "--loops=1", "--min-efficiency=60"},
        {integrated, "STANDIN_TIMES=0.0256,1"},
        {orin, orinModel, {bpmp + "rate", "2133000000\n"}, {bpmp + "max_rate", "3199000000\n"}, capFile,
         {bpmp + "mrq_rate_locked", "0\n"}},
        {"board", "{\n    \"model\": \"NVIDIA Jetson AGX Orin Developer Kit\",\n"
-        "    \"compatible\": \"nvidia,p3737-0000+p3701-0005\"\n  }",
+        "    \"compatible\": \"nvidia,p3737-0000+p3701-0005\",\n    \"release\": null,\n    \"power_mode\": null\n  }",
         "memory_clock", "{\n    \"hz\": 2133000000,\n    \"source\": \"/sys/kernel/debug/bpmp/debug/clk/emc/rate\",\n"
         "    \"cfg\": null,\n    \"max_hz\": 3199000000,\n    \"cap_hz\": 2133000000,\n    \"locked\": false\n  }",
         "peak", "{\n    \"mb_per_s\": 136512.0,\n    \"clock_hz\": 2133000000,\n    \"bus_width_bits\": 256,\n"
@@ -324,7 +333,7 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         {bpmp + "mrq_rate_locked", "1\n"}},
        {"memory_clock", "{\n    \"hz\": 3199000000,\n    \"source\": \"/sys/kernel/debug/bpmp/debug/clk/emc/rate\",\n"
         "    \"cfg\": null,\n    \"max_hz\": 3199000000,\n    \"cap_hz\": null,\n    \"locked\": true\n  }",
-        "board", "{\n    \"model\": null,\n    \"compatible\": \"nvidia,p3737-0000+p3701-0005\"\n  }"},
+        "board", "{\n    \"model\": null,\n    \"compatible\": \"nvidia,p3737-0000+p3701-0005\",\n    \"release\": null,\n    \"power_mode\": null\n  }"},
        "quillmere_memory_clock_hertz 3199000000\nquillmere_memory_clock_max_hertz 3199000000\n"
        "quillmere_memory_clock_locked 1\nquillmere_memory_bus_width_bytes 32\n"
        "quillmere_peak_bytes_per_second 204736000000\nquillmere_efficiency_ratio 0.010\n"},
@@ -366,7 +375,7 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
        {t234, {bpmp + "rate", "3199000000\n"}, {"tegra_mc_utils/num_channel", "8\n"}},
        {"peak", "{\n    \"mb_per_s\": 102368.0,\n    \"clock_hz\": 3199000000,\n    \"bus_width_bits\": 128,\n"
         "    \"bus_width_source\": \"memory_controller\"\n  }",
-        "board", "{\n    \"model\": null,\n    \"compatible\": null\n  }"},
+        "board", "{\n    \"model\": null,\n    \"compatible\": null,\n    \"release\": null,\n    \"power_mode\": null\n  }"},
        "quillmere_memory_clock_hertz 3199000000\nquillmere_memory_bus_width_bytes 16\n"
        "quillmere_peak_bytes_per_second 102368000000\nquillmere_efficiency_ratio 0.020\n"},
       {"a channel count out of range is unknown: no peak",
@@ -391,7 +400,7 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         "    \"bus_width_source\": \"runtime\"\n  }",
         "device", "{\n    \"index\": 0,\n    \"name\": \"Stand-in GPU\",\n"
         "    \"uuid\": \"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\",\n    \"bus_width_bits\": 256,\n"
-        "    \"memory_clock_khz\": 3200000\n  }"},
+        "    \"memory_clock_khz\": 3200000,\n    \"l2_cache_bytes\": 4194304\n  }"},
        "quillmere_memory_clock_hertz 2133000000\nquillmere_memory_bus_width_bytes 32\n"
        "quillmere_peak_bytes_per_second 204800000000\nquillmere_efficiency_ratio 0.010\n"},
       {"a discrete device whose runtime gives a width below 0: unknown, no peak",
@@ -402,7 +411,7 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one value in three literals
         "{\n    \"index\": 0,\n    \"name\": \"Stand-in GPU\",\n"
         "    \"uuid\": \"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\",\n    \"bus_width_bits\": null,\n"
-        "    \"memory_clock_khz\": 3200000\n  }"},
+        "    \"memory_clock_khz\": 3200000,\n    \"l2_cache_bytes\": 4194304\n  }"},
        twoRuns},
       {"a discrete device, the option's width",
        {"--size=1", "--loops=1", "--bus-width=12"},
@@ -428,6 +437,145 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
        {"board", "null", "memory_clock", "null", "peak", "null", "efficiency", "null",
         "cuda", "{\n    \"runtime_version\": null,\n    \"driver_version\": 12080\n  }"},
        twoRuns},
+      {"the board's release and power mode, named by the configuration with tabs",
+       {"--size=1", "--loops=1"},
+       {},
+       {{"etc/nv_tegra_release", "# R36 (release), REVISION: 4.3, GCID: 38968081, BOARD: generic, EABI: aarch64\n"},
+        {"var/lib/nvpmodel/status", "fmode:quiet\npmode:0002\n"},
+        {"etc/nvpmodel.conf", "< PM_CONFIG DEFAULT=2 >\n< POWER_MODEL ID=20 NAME=OTHER >\n"
+                              "<\tPOWER_MODEL  ID=2\tNAME=MAXN_SUPER >\n"}},
+       {"board", "{\n    \"model\": null,\n    \"compatible\": null,\n    \"release\": \"R36.4.3\",\n"
+        "    \"power_mode\": {\n      \"id\": 2,\n      \"name\": \"MAXN_SUPER\"\n    }\n  }"},
+       "quillmere_info{version=\"1.1\",device=\"Stand-in GPU\",uuid=\"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\","
+       "board=\"\",release=\"R36.4.3\",power_mode=\"MAXN_SUPER\",cfg=\"\",cuda_runtime=\"13000\",cuda_driver=\"13000\"} 1\n"},
+      {"a release without its comma; the first configuration decides, and it lacks the mode: its id",
+       {"--size=1", "--loops=1"},
+       {"STANDIN_L2_CACHE=0"},
+       {{"etc/nv_tegra_release", "# R36 (release), REVISION: 4.3\n"},
+        {"var/lib/nvpmodel/status", "pmode:\npmode:0003\n"},
+        {"vendor/etc/nvpmodel.conf", "< POWER_MODEL ID=3 NAME=15W > x\n< POWER_MODEL ID=3 NAME= >\n"},
+        {"etc/nvpmodel.conf", "< POWER_MODEL ID=3 NAME=15W >\n"}},
+       {"board", "{\n    \"model\": null,\n    \"compatible\": null,\n    \"release\": null,\n"
+        "    \"power_mode\": {\n      \"id\": 3,\n      \"name\": null\n    }\n  }",
+        "device", "{\n    \"index\": 0,\n    \"name\": \"Stand-in GPU\",\n"
+        "    \"uuid\": \"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\",\n    \"bus_width_bits\": 256,\n"
+        "    \"memory_clock_khz\": 3200000,\n    \"l2_cache_bytes\": null\n  }"},
+       "quillmere_info{version=\"1.1\",device=\"Stand-in GPU\",uuid=\"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\","
+       "board=\"\",release=\"\",power_mode=\"3\",cfg=\"\",cuda_runtime=\"13000\",cuda_driver=\"13000\"} 1\n"},
+      // The sustained copy at 1 MiB: batches of 1024 copies, 1 GiB one way.
+      {"one sustained interval, the interval above the duration; the EMC, the GPU's clock and the zones sampled",
+       {"--size=1", "--loops=1", "--duration=2", "--interval=5"},
+       {integrated, "STANDIN_TIMES=1,1,1000*2", "STANDIN_CHANGE_AT=3", "STANDIN_CHANGE_FILE=bpmp/debug/clk/emc/rate",
+        "STANDIN_CHANGE_TEXT=665600000\n"},
+       {orin, {bpmp + "rate", "2133000000\n"}, {"class/devfreq/bwmgr/cur_freq", "1\n"},
+        {"class/devfreq/17000000.gpu/cur_freq", "2\n"}, {"class/devfreq/17000000.ga10b/cur_freq", "1300500000\n"},
+        {"class/thermal/cooling_device0/temp", "1000\n"},
+        {"class/thermal/thermal_zone10/temp", "52300\n"}, {"class/thermal/thermal_zone10/type", "gpu-thermal\n"},
+        {"class/thermal/thermal_zone9/temp", "45000 C\n"}, {"class/thermal/thermal_zone9/type", "soc\n"},
+        {"class/thermal/thermal_zone3/temp/unreadable", ""}, {"class/thermal/thermal_zone3/type", "tj\n"},
+        {"class/thermal/thermal_zone2/temp", "-256000\n"}, {"class/thermal/thermal_zone1/temp", "-5000"},
+        {"class/thermal/thermal_zone0/temp", "41500\n"}, {"class/thermal/thermal_zone0/type", "cpu-thermal\nx\n"}},
+       {"sustained",
+        "{\n    \"duration_s\": 2,\n    \"interval_s\": 2,\n    \"batch_copies\": 1024,\n    \"max_drop_percent\": null,\n"
+        "    \"intervals\": [\n      {\n        \"end_s\": 2,\n        \"gpu_seconds\": 2.000000,\n"
+        "        \"mb_per_s\": 1073.7,\n        \"total_mb_per_s\": 2147.5,\n        \"memory_clock_hz\": 665600000,\n"
+        "        \"gpu_clock_hz\": 1300500000,\n        \"temperatures\": [\n          {\n"
+        "            \"zone\": \"thermal_zone0\",\n            \"type\": \"cpu-thermal\",\n"
+        "            \"celsius\": 41.500\n          },\n          {\n            \"zone\": \"thermal_zone1\",\n"
+        "            \"type\": null,\n            \"celsius\": -5.000\n          },\n          {\n"
+        "            \"zone\": \"thermal_zone10\",\n            \"type\": \"gpu-thermal\",\n"
+        "            \"celsius\": 52.300\n          }\n        ]\n      }\n    ],\n"
+        "    \"lowest_total_mb_per_s\": 2147.5,\n    \"highest_total_mb_per_s\": 2147.5,\n    \"drop\": 0.000\n  }"},
+       "quillmere_sustained_seconds 2.000000\nquillmere_sustained_intervals 1\n"
+       "quillmere_sustained_lowest_read_write_bytes_per_second 2147500000\n"
+       "quillmere_sustained_highest_read_write_bytes_per_second 2147500000\nquillmere_sustained_drop_ratio 0.000\n"
+       "quillmere_sustained_memory_clock_lowest_hertz 665600000\n"
+       "quillmere_temperature_highest_celsius{zone=\"thermal_zone0\",type=\"cpu-thermal\"} 41.500\n"
+       "quillmere_temperature_highest_celsius{zone=\"thermal_zone1\",type=\"\"} -5.000\n"
+       "quillmere_temperature_highest_celsius{zone=\"thermal_zone10\",type=\"gpu-thermal\"} 52.300\n",
+       "RAM:\t2133.0 MHz\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\nMemset\t 1048.6 MB/s\n\n"
+       "Sustained Memcpy for 2 s, in intervals of 2 s:\n"
+       "2 s\tMemcpy\t 1073.7 MB/s (Total: 2147.5 MB/s)\tRAM: 665.6 MHz\t52.3 C gpu-thermal\n"
+       "Sustained Total: lowest 2147.5 MB/s, highest 2147.5 MB/s, drop 0.0 %\n"},
+      {"three intervals, the first running over, the last short; no zones, no EMC",
+       {"--size=1", "--loops=1", "--duration=25", "--interval=10"},
+       {"STANDIN_TIMES=1,1,3000*4,2500*4,2500*2"},
+       {},
+       {"sustained",
+        "{\n    \"duration_s\": 25,\n    \"interval_s\": 10,\n    \"batch_copies\": 1024,\n    \"max_drop_percent\": null,\n"
+        "    \"intervals\": [\n      {\n        \"end_s\": 10,\n        \"gpu_seconds\": 12.000000,\n"
+        "        \"mb_per_s\": 357.9,\n        \"total_mb_per_s\": 715.8,\n        \"memory_clock_hz\": null,\n"
+        "        \"gpu_clock_hz\": null,\n        \"temperatures\": []\n      },\n      {\n        \"end_s\": 20,\n"
+        "        \"gpu_seconds\": 10.000000,\n        \"mb_per_s\": 429.5,\n        \"total_mb_per_s\": 859.0,\n"
+        "        \"memory_clock_hz\": null,\n        \"gpu_clock_hz\": null,\n        \"temperatures\": []\n      },\n"
+        "      {\n        \"end_s\": 25,\n        \"gpu_seconds\": 5.000000,\n        \"mb_per_s\": 429.5,\n"
+        "        \"total_mb_per_s\": 859.0,\n        \"memory_clock_hz\": null,\n        \"gpu_clock_hz\": null,\n"
+        "        \"temperatures\": []\n      }\n    ],\n    \"lowest_total_mb_per_s\": 715.8,\n"
+        "    \"highest_total_mb_per_s\": 859.0,\n    \"drop\": 0.167\n  }",
+        "result", "\"PASS\""},
+       "quillmere_sustained_seconds 27.000000\nquillmere_sustained_intervals 3\n"
+       "quillmere_sustained_lowest_read_write_bytes_per_second 715800000\n"
+       "quillmere_sustained_highest_read_write_bytes_per_second 859000000\nquillmere_sustained_drop_ratio 0.167\n",
+       "\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\nMemset\t 1048.6 MB/s\n\n"
+       "Sustained Memcpy for 25 s, in intervals of 10 s:\n10 s\tMemcpy\t  357.9 MB/s (Total: 715.8 MB/s)\n"
+       "20 s\tMemcpy\t  429.5 MB/s (Total: 859.0 MB/s)\n25 s\tMemcpy\t  429.5 MB/s (Total: 859.0 MB/s)\n"
+       "Sustained Total: lowest 715.8 MB/s, highest 859.0 MB/s, drop 16.7 %\n"},
+      // 1932.8 of 2147.5 is a drop of 0.09998: 0.100 as printed, at the limit.
+      {"a later interval slower, the drop just at --max-drop",
+       {"--size=1", "--loops=1", "--duration=2", "--interval=1", "--max-drop=10"},
+       {"STANDIN_TIMES=1,1,1000,1111.07"},
+       {},
+       {"error", "null", "result", "\"PASS\""},
+       "quillmere_max_drop_ratio 0.1\nquillmere_sustained_lowest_read_write_bytes_per_second 1932800000\n"
+       "quillmere_sustained_highest_read_write_bytes_per_second 2147500000\nquillmere_sustained_drop_ratio 0.100\n",
+       "\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\nMemset\t 1048.6 MB/s\n\n"
+       "Sustained Memcpy for 2 s, in intervals of 1 s:\n1 s\tMemcpy\t 1073.7 MB/s (Total: 2147.5 MB/s)\n"
+       "2 s\tMemcpy\t  966.4 MB/s (Total: 1932.8 MB/s)\n"
+       "Sustained Total: lowest 1932.8 MB/s, highest 2147.5 MB/s, drop 10.0 %\n"},
+      // 1930.6 of 2147.5: 0.101, one thousandth over.
+      {"the drop one thousandth over --max-drop, the minima met",
+       {"--size=1", "--loops=1", "--duration=2", "--interval=1", "--max-drop=10", "--min-total=1"},
+       {"STANDIN_TIMES=1,1,1000,1112.33"},
+       {},
+       {"error", dropJson.c_str(), "result", "\"FAIL\""},
+       "quillmere_max_drop_ratio 0.1\nquillmere_sustained_lowest_read_write_bytes_per_second 1930600000\n"
+       "quillmere_sustained_highest_read_write_bytes_per_second 2147500000\nquillmere_sustained_drop_ratio 0.101\n",
+       "\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\nMemset\t 1048.6 MB/s\n\n"
+       "Sustained Memcpy for 2 s, in intervals of 1 s:\n1 s\tMemcpy\t 1073.7 MB/s (Total: 2147.5 MB/s)\n"
+       "2 s\tMemcpy\t  965.3 MB/s (Total: 1930.6 MB/s)\n"
+       "Sustained Total: lowest 1930.6 MB/s, highest 2147.5 MB/s, drop 10.1 %\nResult = FAIL\n",
+       dropError.c_str()},
+      // The fastest a batch may be: 2 GiB in 0.0215 ms is 99,886,681 MB/s.
+      {"a batch time just possible, then one of 0 ends the phase with the intervals done",
+       {"--size=1", "--loops=1", "--duration=2", "--interval=1", "--max-drop=1"},
+       {"STANDIN_TIMES=1,1,0.0215,999.9785,0"},
+       {},
+       {"error", "{\n    \"kind\": \"timer\",\n    \"message\": \"the GPU timer gave 0 ms for a batch of 1024 copies\"\n  }",
+        "result", "\"FAIL\""},
+       "quillmere_sustained_seconds 1.000000\nquillmere_sustained_intervals 1\nquillmere_max_drop_ratio 0.01\n"
+       "quillmere_sustained_lowest_read_write_bytes_per_second 4295000000\n"
+       "quillmere_sustained_highest_read_write_bytes_per_second 4295000000\nquillmere_sustained_drop_ratio 0.000\n",
+       "\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\nMemset\t 1048.6 MB/s\n\n"
+       "Sustained Memcpy for 2 s, in intervals of 1 s:\n1 s\tMemcpy\t 2147.5 MB/s (Total: 4295.0 MB/s)\nResult = FAIL\n",
+       "Error: the GPU timer gave 0 ms for a batch of 1024 copies\n"},
+      {"a batch time that is not a number",
+       {"--size=1", "--loops=1", "--duration=1"},
+       {"STANDIN_TIMES=1,1,nan"},
+       {},
+       {"error", "{\n    \"kind\": \"timer\",\n    \"message\": \"the GPU timer gave nan ms for a batch of 1024 copies\"\n  }",
+        "sustained", "{\n    \"duration_s\": 1,\n    \"interval_s\": 1,\n    \"batch_copies\": 1024,\n"
+        "    \"max_drop_percent\": null,\n    \"intervals\": [],\n    \"lowest_total_mb_per_s\": null,\n"
+        "    \"highest_total_mb_per_s\": null,\n    \"drop\": null\n  }"},
+       "quillmere_sustained_seconds 0.000000\nquillmere_sustained_intervals 0\n",
+       "\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\nMemset\t 1048.6 MB/s\n\n"
+       "Sustained Memcpy for 1 s, in intervals of 1 s:\nResult = FAIL\n",
+       "Error: the GPU timer gave nan ms for a batch of 1024 copies\n"},
+      {"a batch time too short to be true",
+       {"--size=1", "--loops=1", "--duration=1"},
+       {"STANDIN_TIMES=1,1,0.0214"},
+       {},
+       {"error", "{\n    \"kind\": \"timer\",\n    \"message\": \"the GPU timer gave 0.0214 ms for a batch of 1024 copies\"\n  }"},
+       "quillmere_sustained_seconds 0.000000\nquillmere_sustained_intervals 0\n"},
   };
   for (const ReportCase &c : cases) {
     SCOPED_TRACE(c.name);
@@ -445,6 +593,12 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
     EXPECT_EQ(first == "quillmere_info" ? samples(tail, "quillmere_info") : samples(tail, "quillmere_"), expected);
     EXPECT_EQ(json.exitStatus, member(json.out, "result") == "\"PASS\"" ? 0 : 1);
     EXPECT_EQ(json.exitStatus, prometheus.exitStatus);
+    if (c.text != nullptr) {
+      const ToolRun text = runCase(c, "");
+      EXPECT_EQ(text.out, bannerAndDevice() + c.text);
+      EXPECT_EQ(text.err, c.textErr);
+      EXPECT_EQ(text.exitStatus, json.exitStatus);
+    }
   }
 }
 
@@ -471,6 +625,12 @@ TEST(MachineReports, BoardFilesReadOnlyWhenWanted) {
   const std::string belowEfficiency = "Memcpy total 2097.2 MB/s is 2.0 % of the memory's peak of 102400.0 MB/s, "
                                       "below the expected minimum of 99 %";
   const char *orin = "nvidia,p3701-0000";
+  const std::string software = "/etc/nv_tegra_release\n/var/lib/nvpmodel/status\n";
+  const std::string clockState = "/sys/kernel/debug/bpmp/debug/clk/emc/max_rate\n"
+                                 "/sys/kernel/nvpmodel_emc_cap/emc_iso_cap\n"
+                                 "/sys/kernel/debug/bpmp/debug/clk/emc/mrq_rate_locked\n";
+  const std::string sample = "/sys/kernel/debug/clk/emc/pto_rate\n/sys/class/thermal/\n"
+                             "/sys/class/thermal/thermal_zone0/temp\n/sys/class/thermal/thermal_zone0/type\n";
   const std::vector<BoardRun> cases = {
       {"text report", {}, {"STANDIN_INTEGRATED=1"}, orin, figures, "", 0, clock},
       {"text report, below the least efficiency", {"--min-efficiency=99"}, {"STANDIN_INTEGRATED=1"}, orin,
@@ -478,8 +638,17 @@ TEST(MachineReports, BoardFilesReadOnlyWhenWanted) {
       {"text report, the channel count for the width", {"--min-efficiency=1"}, {"STANDIN_INTEGRATED=1"},
        "nvidia,tegra234", figures, "", 0, deviceTree + clock + "/sys/kernel/debug/tegra_mc_utils/num_channel\n"},
       {"JSON, the clock's state", {"--json"}, {"STANDIN_INTEGRATED=1"}, orin, "", "", 0,
-       deviceTree + clock + "/sys/kernel/debug/bpmp/debug/clk/emc/max_rate\n"
-       "/sys/kernel/nvpmodel_emc_cap/emc_iso_cap\n/sys/kernel/debug/bpmp/debug/clk/emc/mrq_rate_locked\n"},
+       deviceTree + software + clock + clockState},
+      // A sample reads the RAM text's file again and the zones; the text
+      // report has no GPU clock.
+      {"text report, sustained", {"--duration=1"}, {"STANDIN_TIMES=1,1,1000"}, orin,
+       figures + "\nSustained Memcpy for 1 s, in intervals of 1 s:\n"
+       "1 s\tMemcpy\t 1073.7 MB/s (Total: 2147.5 MB/s)\tRAM: 1600.0 MHz\t30.0 C ?\n"
+       "Sustained Total: lowest 2147.5 MB/s, highest 2147.5 MB/s, drop 0.0 %\n",
+       "", 0, clock + sample},
+      {"JSON, sustained", {"--duration=1", "--json"}, {"STANDIN_TIMES=1,1,1000"}, orin, "", "", 0,
+       deviceTree + software + clock + clockState + "/sys/kernel/debug/clk/emc/pto_rate\n/sys/class/devfreq/\n"
+       "/sys/class/thermal/\n/sys/class/thermal/thermal_zone0/temp\n/sys/class/thermal/thermal_zone0/type\n"},
   };
   for (const BoardRun &c : cases) {
     SCOPED_TRACE(c.name);
@@ -489,7 +658,7 @@ TEST(MachineReports, BoardFilesReadOnlyWhenWanted) {
         {"bpmp/debug/clk/emc/max_rate", "3199000000\n"}, {"bpmp/debug/clk/emc/mrq_rate_locked", "0\n"},
         {"kernel/nvpmodel_emc_cap/emc_iso_cap", "0\n"}, {"class/devfreq/bwmgr/cur_freq", "4266000000\n"},
         {"tegra_mc_utils/num_channel", "8\n"}, {"firmware/devicetree/base/compatible", property({c.compatible})},
-        {"firmware/devicetree/base/model", property({"Board"})}};
+        {"firmware/devicetree/base/model", property({"Board"})}, {"class/thermal/thermal_zone0/temp", "30000\n"}};
     const std::string root = layOut(every);
     ToolSetup setup;
     setup.args = {"--size=1", "--loops=1"};

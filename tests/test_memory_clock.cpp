@@ -1,4 +1,5 @@
-// The memory-clock report read from files in a temporary directory.
+// The memory-clock report read from files in a temporary directory, and the
+// other texts of the board: release, power mode, temperatures, device names.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,8 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "board/board_software.h"
 #include "board/memory_clock.h"
 #include "board/module_table.h"
+#include "sampling/gpu_clock.h"
+#include "sampling/thermal_zones.h"
+#include "sustained/sustained_record.h"
 #include "tool_runner.h"
 
 namespace {
@@ -259,6 +264,85 @@ TEST(MemoryClock, ModuleTable) {
   const std::string cut = std::string("acme,x\0nvidia,p3448-0002", 24);
   EXPECT_TRUE(lookUpModule(cut.data(), cut.size()).found);
   EXPECT_FALSE(lookUpModule(cut.data(), 18).found);
+}
+
+// Each of the board's one-line texts, read by its own parser; "" expects
+// nothing known.
+TEST(BoardTexts, ReadOnlyTheirOwnForm) {
+  const std::vector<std::pair<const char *, const char *>> releases = {
+      {"# R36 (release), REVISION: 4.3, GCID: 38968081, BOARD: generic\n", "R36.4.3"},
+      {"# R32 (release), REVISION: 7.1, GCID: 29818004", "R32.7.1"},
+      {"# R38 (release), REVISION: 2.0,", "R38.2.0"},
+      {"# R36 (release), REVISION: 4.3\n", ""},
+      {"# R36 (release), REVISION: , GCID", ""},
+      {"# R (release), REVISION: 4.3,", ""},
+      {"# R36 (beta), REVISION: 4.3,", ""},
+      {"R36 (release), REVISION: 4.3,", ""},
+      {"# R36 (release), REVISION: 4.3a,", ""},
+  };
+  for (const auto &c : releases) {
+    SCOPED_TRACE(c.first);
+    const Known<std::string> release = parseRelease(c.first);
+    EXPECT_EQ(release.known ? release.value : "", c.second);
+  }
+  const std::vector<std::pair<const char *, int>> statuses = {
+      {"pmode:0002\n", 2}, {"pmode:0000", 0}, {"fmode:quiet pmode:12", 12}, {"pmode:\n", -1},
+      {"pmode: 2", -1}, {"pmode:x pmode:7", 7}, {"PMODE:1", -1}, {"pmode:1234567890", -1},
+  };
+  for (const auto &c : statuses) {
+    SCOPED_TRACE(c.first);
+    const Known<int> id = parsePowerModeStatus(c.first);
+    EXPECT_EQ(id.known ? id.value : -1, c.second);
+  }
+  const std::vector<std::pair<const char *, const char *>> modes = {
+      {"< POWER_MODEL ID=2 NAME=MAXN_SUPER >\n", "MAXN_SUPER"},
+      {"<\tPOWER_MODEL \t ID=02\tNAME=15W\t>", "15W"},
+      {"< POWER_MODEL ID=2 NAME=MODE_30W_4CORE >  \r\n", "MODE_30W_4CORE"},
+      {"< POWER_MODEL ID=20 NAME=OTHER >", ""},
+      {"< POWER_MODEL ID=2 NAME=A.B >", ""},
+      {"< POWER_MODEL ID=2 NAME= >", ""},
+      {"< POWER_MODEL ID=2 NAME=MAXN>", ""},
+      {"<POWER_MODEL ID=2 NAME=MAXN >", ""},
+      {" < POWER_MODEL ID=2 NAME=MAXN >", ""},
+      {"< POWER_MODEL ID=2 NAME=MAXN > x", ""},
+      {"< PM_CONFIG DEFAULT=2 >", ""},
+  };
+  for (const auto &c : modes) {
+    SCOPED_TRACE(c.first);
+    const Known<std::string> name = parsePowerModeLine(c.first, 2);
+    EXPECT_EQ(name.known ? name.value : "", c.second);
+  }
+  const std::vector<std::pair<const char *, const char *>> temperatures = {
+      {"41500\n", "41500"}, {"-5000", "-5000"}, {"0\n", "0"}, {"-256000\n", "-256000"},
+      {"999999999999999", "999999999999999"}, {"1000000000000000", ""}, {"", ""}, {"-", ""},
+      {"45000 \n", ""}, {"+45000", ""}, {"4.5", ""}, {"--5", ""},
+  };
+  for (const auto &c : temperatures) {
+    SCOPED_TRACE(c.first);
+    long long milliCelsius = 7;
+    const bool read = parseMilliCelsius(c.first, &milliCelsius);
+    EXPECT_EQ(read ? std::to_string(milliCelsius) : "", c.second);
+  }
+  const std::vector<std::pair<const char *, bool>> devices = {
+      {"17000000.ga10b", true}, {"17000000.gv11b", true}, {"17000000.gp10b", true}, {"57000000.gpu", true},
+      {"gpu-gpc-0", true}, {"gpu-gpc-1", false}, {"bwmgr", false}, {".gpu", true}, {"gpu", false},
+      {"17000000.gpu0", false}, {"x.ga10bx", false},
+  };
+  for (const auto &c : devices) {
+    SCOPED_TRACE(c.first);
+    EXPECT_EQ(isGpuDevfreqName(c.first), c.second);
+  }
+  // Batches of 1 GiB one way, rounded up; intervals rounded up.
+  const std::vector<std::pair<uint32_t, long>> batches = {
+      {1u << 20, 1024}, {16u << 20, 64}, {1000u << 20, 2}, {1024u << 20, 1}, {4095u << 20, 1}, {3u << 20, 342},
+  };
+  for (const auto &c : batches) {
+    EXPECT_EQ(batchCopies(c.first), c.second) << c.first;
+  }
+  EXPECT_EQ(intervalCount(30, 10), 3);
+  EXPECT_EQ(intervalCount(25, 10), 3);
+  EXPECT_EQ(intervalCount(1, 1), 1);
+  EXPECT_EQ(intervalCount(86400, 3600), 24);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "board/decimal.h"
 
+#include <cstdio>
+
 namespace {
 
 bool isBlank(char c) {
@@ -24,4 +26,23 @@ uint64_t decimalPrefix(const char *text, bool *negative) {
     }
   }
   return magnitude;
+}
+
+uint64_t printedThousandths(double ratio, bool *negative) {
+  char text[512];
+  snprintf(text, sizeof text, "%.3f", ratio);
+  std::string digits;
+  for (const char *at = text; *at != '\0'; at++) {
+    if (*at != '.') {
+      digits += *at;
+    }
+  }
+  return decimalPrefix(digits.c_str(), negative);
+}
+
+std::string thousandthsAsPercent(uint64_t thousandths) {
+  char text[64];
+  snprintf(text, sizeof text, "%llu.%llu", static_cast<unsigned long long>(thousandths / 10),
+           static_cast<unsigned long long>(thousandths % 10));
+  return text;
 }

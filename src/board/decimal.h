@@ -2,6 +2,7 @@
 #define QUILLMERE_DECIMAL_H
 
 #include <cstdint>
+#include <string>
 
 // Largest magnitude decimalPrefix returns: beyond every range the tool accepts.
 const uint64_t kDecimalSaturation = 1ULL << 40;
@@ -11,5 +12,13 @@ const uint64_t kDecimalSaturation = 1ULL << 40;
 // magnitude, saturated at kDecimalSaturation, and sets *negative for a '-'.
 // No digits give 0.
 uint64_t decimalPrefix(const char *text, bool *negative);
+
+// A ratio as the reports print it ("%.3f"), its three decimals read as one
+// integer of thousandths, so that a verdict agrees with what the reader
+// sees. *negative is set for a ratio printed with a '-'.
+uint64_t printedThousandths(double ratio, bool *negative);
+
+// Thousandths of a ratio as a percentage with one decimal ("56.9").
+std::string thousandthsAsPercent(uint64_t thousandths);
 
 #endif

@@ -70,22 +70,11 @@ int judgeEfficiency(double total, const Peak &peak, int minPercent, std::string 
     *percentText = text;
     return kEfficiencyBelow;
   }
-  // The efficiency as the reports print it, its three decimals read as one
-  // integer: the verdict agrees with what the reader sees.
-  snprintf(text, sizeof text, "%.3f", efficiency);
-  std::string digits;
-  for (const char *at = text; *at != '\0'; at++) {
-    if (*at != '.') {
-      digits += *at;
-    }
-  }
   bool negative = false;
-  const uint64_t thousandths = decimalPrefix(digits.c_str(), &negative);
+  const uint64_t thousandths = printedThousandths(efficiency, &negative);
   if (!negative && thousandths >= static_cast<uint64_t>(minPercent) * 10) {
     return kEfficiencyMet;
   }
-  snprintf(text, sizeof text, "%llu.%llu", static_cast<unsigned long long>(thousandths / 10),
-           static_cast<unsigned long long>(thousandths % 10));
-  *percentText = text;
+  *percentText = thousandthsAsPercent(thousandths);
   return kEfficiencyBelow;
 }

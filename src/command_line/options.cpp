@@ -1,4 +1,4 @@
-#include "run/options.h"
+#include "command_line/options.h"
 
 #include <cstring>
 

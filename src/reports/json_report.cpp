@@ -68,16 +68,27 @@ std::string device(const RunRecord &record) {
                  {"name", jsonString(record.deviceName)},
                  {"uuid", jsonString(deviceUuid(record.uuid))},
                  {"bus_width_bits", knownInteger(record.busWidthBits)},
-                 {"memory_clock_khz", knownInteger(record.memoryClockKhz)}},
+                 {"memory_clock_khz", knownInteger(record.memoryClockKhz)},
+                 {"l2_cache_bytes", knownInteger(record.l2CacheBytes)}},
                 1);
 }
 
+std::string powerMode(const PowerMode &mode) {
+  if (!mode.known) {
+    return kNull;
+  }
+  return object({{"id", integer(mode.id)}, {"name", knownString(mode.name)}}, 2);
+}
+
 std::string board(const RunRecord &record) {
-  if (!record.board.known) {
+  const BoardSoftware &software = record.software;
+  if (!record.board.known && !software.release.known && !software.powerMode.known) {
     return kNull;
   }
   return object({{"model", knownString(record.board.model)},
-                 {"compatible", knownString(record.board.moduleCompatible)}},
+                 {"compatible", knownString(record.board.moduleCompatible)},
+                 {"release", knownString(software.release)},
+                 {"power_mode", powerMode(software.powerMode)}},
                 1);
 }
 
@@ -138,6 +149,58 @@ std::string peak(const Peak &peak) {
                 1);
 }
 
+std::string temperatures(const std::vector<Temperature> &readings) {
+  if (readings.empty()) {
+    return "[]";
+  }
+  std::string text = "[";
+  for (size_t i = 0; i < readings.size(); i++) {
+    const Temperature &reading = readings[i];
+    text += (i == 0 ? "\n          " : ",\n          ") +
+            object({{"zone", jsonString(reading.zone)},
+                    {"type", knownString(reading.type)},
+                    {"celsius", number("%.3f", static_cast<double>(reading.milliCelsius) / 1000.0)}},
+                   5);
+  }
+  return text + "\n        ]";
+}
+
+std::string intervals(const std::vector<IntervalRecord> &ended) {
+  if (ended.empty()) {
+    return "[]";
+  }
+  std::string text = "[";
+  for (size_t i = 0; i < ended.size(); i++) {
+    const IntervalRecord &interval = ended[i];
+    text += (i == 0 ? "\n      " : ",\n      ") +
+            object({{"end_s", integer(interval.endS)},
+                    {"gpu_seconds", number("%.6f", interval.gpuMs / 1000.0)},
+                    {"mb_per_s", number("%.1f", interval.mbPerS)},
+                    {"total_mb_per_s", number("%.1f", interval.totalMbPerS)},
+                    {"memory_clock_hz", knownInteger(interval.sample.memoryClockHz)},
+                    {"gpu_clock_hz", knownInteger(interval.sample.gpuClockHz)},
+                    {"temperatures", temperatures(interval.sample.temperatures)}},
+                   3);
+  }
+  return text + "\n    ]";
+}
+
+std::string sustained(const SustainedRecord &phase) {
+  if (!phase.requested) {
+    return kNull;
+  }
+  const SustainedSummary summary = summarizeSustained(phase);
+  return object({{"duration_s", integer(phase.durationS)},
+                 {"interval_s", integer(phase.intervalS)},
+                 {"batch_copies", integer(phase.batchCopies)},
+                 {"max_drop_percent", knownInteger(phase.maxDropPercent)},
+                 {"intervals", intervals(phase.intervals)},
+                 {"lowest_total_mb_per_s", summary.known ? number("%.1f", summary.lowest) : kNull},
+                 {"highest_total_mb_per_s", summary.known ? number("%.1f", summary.highest) : kNull},
+                 {"drop", summary.known ? number("%.3f", summary.drop) : kNull}},
+                1);
+}
+
 }  // namespace
 
 std::string renderJsonReport(const RunRecord &record, const std::string &host,
@@ -164,6 +227,7 @@ std::string renderJsonReport(const RunRecord &record, const std::string &host,
       {"memory_clock", memoryClock(record)},
       {"peak", peak(memory)},
       {"efficiency", number("%.3f", runEfficiency(record, memory))},
+      {"sustained", sustained(record.sustained)},
   };
   return object(members, 0) + "\n";
 }

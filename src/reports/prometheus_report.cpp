@@ -1,6 +1,11 @@
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "reports/machine_report.h"
 #include "reports/report_text.h"
@@ -52,17 +57,96 @@ void knownGauge(std::string *text, const char *name, const char *help, const std
   }
 }
 
+// The power mode's name, else its id, else empty.
+std::string powerModeLabel(const PowerMode &mode) {
+  if (!mode.known) {
+    return "";
+  }
+  return mode.name.known ? mode.name.value : std::to_string(mode.id);
+}
+
+// The highest reading of each zone over the intervals, in zone order.
+std::vector<Temperature> highestPerZone(const std::vector<IntervalRecord> &intervals) {
+  std::map<std::pair<int, std::string>, Temperature> zones;
+  for (const IntervalRecord &interval : intervals) {
+    for (const Temperature &reading : interval.sample.temperatures) {
+      const std::pair<int, std::string> key(atoi(reading.zone.c_str() + strlen("thermal_zone")), reading.zone);
+      const auto found = zones.find(key);
+      if (found == zones.end()) {
+        zones[key] = reading;
+      } else if (reading.milliCelsius > found->second.milliCelsius) {
+        found->second.milliCelsius = reading.milliCelsius;
+      }
+    }
+  }
+  std::vector<Temperature> highest;
+  for (const auto &zone : zones) {
+    highest.push_back(zone.second);
+  }
+  return highest;
+}
+
+void sustainedGauges(std::string *text, const SustainedRecord &phase) {
+  double seconds = 0.0;
+  Known<uint64_t> lowestClock;
+  for (const IntervalRecord &interval : phase.intervals) {
+    seconds += interval.gpuMs / 1000.0;
+    const Known<uint64_t> &clock = interval.sample.memoryClockHz;
+    if (clock.known && (!lowestClock.known || clock.value < lowestClock.value)) {
+      lowestClock = clock;
+    }
+  }
+  gauge(text, "quillmere_sustained_seconds", "GPU time of the sustained copy's intervals that ended.", "",
+        finiteNumber("%.6f", seconds));
+  gauge(text, "quillmere_sustained_intervals", "Intervals of the sustained copy that ended.", "",
+        std::to_string(phase.intervals.size()));
+  if (phase.maxDropPercent.known) {
+    gauge(text, "quillmere_max_drop_ratio", "The most the sustained Total may fall below its highest interval.", "",
+          shortNumber(phase.maxDropPercent.value / 100.0));
+  }
+  const SustainedSummary summary = summarizeSustained(phase);
+  if (!summary.known) {
+    return;
+  }
+  knownGauge(text, "quillmere_sustained_lowest_read_write_bytes_per_second",
+             "The sustained copy's lowest interval, bytes read and written per second.",
+             printedTimesMillion(summary.lowest));
+  knownGauge(text, "quillmere_sustained_highest_read_write_bytes_per_second",
+             "The sustained copy's highest interval, bytes read and written per second.",
+             printedTimesMillion(summary.highest));
+  gauge(text, "quillmere_sustained_drop_ratio", "1 - lowest / highest of the sustained copy's intervals.", "",
+        finiteNumber("%.3f", summary.drop));
+  if (lowestClock.known) {
+    gauge(text, "quillmere_sustained_memory_clock_lowest_hertz",
+          "The lowest memory controller clock sampled during the sustained copy.", "",
+          std::to_string(lowestClock.value));
+  }
+  const std::vector<Temperature> zones = highestPerZone(phase.intervals);
+  if (zones.empty()) {
+    return;
+  }
+  *text += "# HELP quillmere_temperature_highest_celsius The highest temperature of each zone during the sustained "
+           "copy.\n# TYPE quillmere_temperature_highest_celsius gauge\n";
+  for (const Temperature &zone : zones) {
+    *text += "quillmere_temperature_highest_celsius{" + label("zone", zone.zone) + "," +
+             label("type", zone.type.known ? zone.type.value : "") + "} " +
+             finiteNumber("%.3f", static_cast<double>(zone.milliCelsius) / 1000.0) + "\n";
+  }
+}
+
 }  // namespace
 
 std::string renderPrometheusReport(const RunRecord &record, long long endSeconds) {
   std::string text;
-  gauge(&text, "quillmere_success", "1 for a completed run that met --min-total and --min-efficiency, else 0.", "",
+  gauge(&text, "quillmere_success", "1 for a completed run that met --min-total, --min-efficiency and --max-drop, else 0.", "",
         runPassed(record) ? "1" : "0");
-  gauge(&text, "quillmere_info", "The tool's version, device 0, the board's model and the CUDA versions.",
+  gauge(&text, "quillmere_info", "The tool's version, device 0, the board's model, release and power mode, and the CUDA versions.",
         label("version", QUILLMERE_VERSION) + "," +
             label("device", record.haveDevice ? record.deviceName : "") + "," +
             label("uuid", record.haveDevice ? deviceUuid(record.uuid) : "") + "," +
             label("board", record.board.model.known ? record.board.model.value : "") + "," +
+            label("release", record.software.release.known ? record.software.release.value : "") + "," +
+            label("power_mode", powerModeLabel(record.software.powerMode)) + "," +
             label("cfg", record.clock.haveTag ? record.clock.tag : "") + "," +
             label("cuda_runtime", knownText(record.runtimeVersion)) + "," +
             label("cuda_driver", knownText(record.driverVersion)),
@@ -78,6 +162,8 @@ std::string renderPrometheusReport(const RunRecord &record, long long endSeconds
   }
   gauge(&text, "quillmere_run_timestamp_seconds", "When the run ended, in Unix seconds.", "",
         std::to_string(endSeconds));
+  knownGauge(&text, "quillmere_l2_cache_bytes", "The GPU's L2 cache; a transfer that fits it measures the cache.",
+             knownText(record.l2CacheBytes));
   knownGauge(&text, "quillmere_transfer_size_bytes", "Bytes moved by each repetition.",
              record.haveMemSize ? std::to_string(record.memSize) : "");
   knownGauge(&text, "quillmere_repetitions", "Timed repetitions of each measurement.",
@@ -137,6 +223,9 @@ std::string renderPrometheusReport(const RunRecord &record, long long endSeconds
   if (record.minEfficiency.known) {
     gauge(&text, "quillmere_min_efficiency_ratio", "The least efficiency the run must reach.", "",
           shortNumber(record.minEfficiency.value / 100.0));
+  }
+  if (record.sustained.requested) {
+    sustainedGauges(&text, record.sustained);
   }
   return text;
 }

@@ -53,11 +53,8 @@ size_t terminalWidth() {
   return size.ws_col;
 }
 
-void draw(const TimingStats &stats) {
-  char line[512];
-  const int done = static_cast<int>(stats.count);
-  snprintf(line, sizeof line, "%s %d/%d, best %.1f MB/s", progress.name, done, progress.repetitions,
-           static_cast<double>(megabytesPerSecond(progress.bytes, stats.shortest)));
+// Draws the line's text over the last drawing.
+void draw(const char *line) {
   // One column short of the width, so that the line never wraps.
   size_t length = std::min(strlen(line), terminalWidth() - 1);
   std::string text = "\r" + std::string(line, length);
@@ -72,9 +69,13 @@ void draw(const TimingStats &stats) {
   progress.drawn = length;
 }
 
-}  // namespace
+// True when a drawing is due at now.
+bool drawingDue(long now) {
+  return progress.lastDrawMs == kNeverMs ? now - progress.startMs >= kFirstDrawMs
+                                         : now - progress.lastDrawMs >= kRedrawMs;
+}
 
-void beginProgress(const char *name, int repetitions, double bytes) {
+void start() {
   if (progress.startMs == kNeverMs) {
     progress.active = isatty(STDERR_FILENO) != 0;
     const char *term = getenv("TERM");
@@ -82,10 +83,33 @@ void beginProgress(const char *name, int repetitions, double bytes) {
     progress.startMs = progress.active ? nowMs() : 0;
     progress.lastCheckMs = progress.startMs;
   }
+}
+
+}  // namespace
+
+void beginProgress(const char *name, int repetitions, double bytes) {
+  start();
   progress.name = name;
   progress.repetitions = repetitions;
   progress.bytes = bytes;
   progressCountdown = progress.active ? progress.betweenChecks : LONG_MAX;
+}
+
+void beginSustainedProgress() {
+  start();
+}
+
+void tickSustainedProgress(int interval, int intervals, double totalMbPerS) {
+  if (!progress.active) {
+    return;
+  }
+  const long now = nowMs();
+  if (drawingDue(now)) {
+    char line[512];
+    snprintf(line, sizeof line, "Sustained %d/%d, total %.1f MB/s", interval, intervals, totalMbPerS);
+    draw(line);
+    progress.lastDrawMs = now;
+  }
 }
 
 void checkProgress(const TimingStats &stats) {
@@ -104,10 +128,11 @@ void checkProgress(const TimingStats &stats) {
   progress.lastCheckMs = now;
   progressCountdown = progress.betweenChecks;
 
-  const bool due = progress.lastDrawMs == kNeverMs ? now - progress.startMs >= kFirstDrawMs
-                                                   : now - progress.lastDrawMs >= kRedrawMs;
-  if (due) {
-    draw(stats);
+  if (drawingDue(now)) {
+    char line[512];
+    snprintf(line, sizeof line, "%s %d/%d, best %.1f MB/s", progress.name, static_cast<int>(stats.count),
+             progress.repetitions, static_cast<double>(megabytesPerSecond(progress.bytes, stats.shortest)));
+    draw(line);
     progress.lastDrawMs = now;
   }
 }

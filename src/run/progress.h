@@ -3,9 +3,10 @@
 
 #include "run/timing_stats.h"
 
-// A progress line on standard error while the two measurements run, drawn
+// A progress line on standard error while the measurements run, drawn
 // only when standard error is a terminal: the measurement, repetitions done
-// of the total and the best figure so far. Elsewhere nothing is written.
+// of the total and the best figure so far, or the sustained copy's interval
+// and its Total so far. Elsewhere nothing is written.
 
 // Starts a measurement's part of the line: name as shown, its repetitions,
 // and the bytes that one repetition counts (the copy's 2 x size).
@@ -24,6 +25,14 @@ inline void tickProgress(const TimingStats &stats) {
     checkProgress(stats);
   }
 }
+
+// Starts the sustained copy's part of the line, after the measurements.
+void beginSustainedProgress();
+
+// After each timed batch of the sustained copy, outside the timed region:
+// draws "Sustained <interval>/<intervals>, total <T> MB/s" when due, T the
+// interval's Total so far.
+void tickSustainedProgress(int interval, int intervals, double totalMbPerS);
 
 // Removes the line from the terminal, if one is drawn. Call before anything
 // else is written to either stream, and when the fill ends.

@@ -10,13 +10,14 @@
 #include <string>
 
 #include "board/board_identity.h"
+#include "board/board_software.h"
 #include "board/known.h"
 #include "board/memory_peak.h"
 #include "gpu/check_gpu_call.h"
 #include "run/measurements.h"
-#include "run/options.h"
 #include "run/run_measurements.h"
 #include "run/run_record.h"
+#include "run/run_sustained.h"
 #include "run/settings.h"
 #include "run/usage.h"
 
@@ -70,11 +71,18 @@ void recordDevice(const cudaDeviceProp &deviceProp) {
   record.deviceName = deviceProp.name;
   record.integrated = deviceProp.integrated != 0;
   memcpy(record.uuid, deviceProp.uuid.bytes, sizeof record.uuid);
+  if (deviceProp.l2CacheSize > 0) {
+    record.l2CacheBytes = knownAs(static_cast<long long>(deviceProp.l2CacheSize));
+  }
   if (!record.integrated) {
     record.busWidthBits = attribute(cudaDevAttrGlobalMemoryBusWidth);
     record.memoryClockKhz = attribute(cudaDevAttrMemoryClockRate);
   }
   record.board = readBoardIdentity(kBoardDeviceTree);
+  // The text report prints neither the release nor the power mode.
+  if (!textReport()) {
+    record.software = readBoardSoftware(kBoardSoftwareFiles);
+  }
 }
 
 // Fails a completed run whose Total, as printed, is below minTotal or is
@@ -117,46 +125,16 @@ int checkEfficiency(int minPercent) {
   return kRunBelowMinimum;
 }
 
-using OptionReader = int (*)(int argc, const char *const *argv, long long *value);
-
-// Reads one option into *into, known only when it is given.
-template <typename T>
-int readKnownOption(OptionReader reader, int argc, const char *const *argv, Known<T> *into) {
-  long long value = 0;
-  const int status = reader(argc, argv, &value);
-  if (status == kRunOk && value != 0) {
-    *into = knownAs(static_cast<T>(value));
-  }
-  return status;
-}
-
-// Validates the options after size and loops, in their order, into the
-// record.
-int readLimitOptions(int argc, const char *const *argv) {
-  RunRecord &record = runRecord();
-  int status = readKnownOption(readMinTotalOption, argc, argv, &record.minTotal);
-  if (status == kRunOk) {
-    status = readKnownOption(readMinEfficiencyOption, argc, argv, &record.minEfficiency);
-  }
-  if (status == kRunOk) {
-    status = readKnownOption(readBusWidthOption, argc, argv, &record.busWidthOption);
-  }
-  return status == kRunOk ? checkReportFormats(argc, argv) : status;
-}
-
 }  // namespace
 
-int runProgram(int argc, const char *const *argv) {
-  uint32_t memSize = kDefaultMemSize;
-  int repetitions = kDefaultRepetitions;
-
-  if (hasOption(argc, argv, "help")) {
+int runProgram(const CommandLine &line) {
+  if (line.help) {
     printUsage();
     return kRunOk;
   }
   RunRecord &record = runRecord();
   // The text report alone reads and asks nothing beyond its own lines.
-  record.boardFacts = !textReport() || hasOption(argc, argv, "min-efficiency");
+  record.boardFacts = !textReport() || line.minEfficiency.given;
   if (!textReport()) {
     recordRuntimeVersions();
   }
@@ -185,33 +163,27 @@ int runProgram(int argc, const char *const *argv) {
 
   refuseProhibitedDevice();
 
-  // The size is validated first: with both values bad, only the size is reported.
-  const int sizeStatus = readSizeOption(argc, argv, &memSize);
-  if (sizeStatus != kRunOk) {
-    return sizeStatus;
-  }
-  record.haveMemSize = true;
-  record.memSize = memSize;
-  const int loopsStatus = readLoopsOption(argc, argv, &repetitions);
-  if (loopsStatus != kRunOk) {
-    return loopsStatus;
-  }
-  record.haveRepetitions = true;
-  record.repetitions = repetitions;
-  const int limitsStatus = readLimitOptions(argc, argv);
-  if (limitsStatus != kRunOk) {
-    return limitsStatus;
+  const int optionsStatus = readRunOptions(line, &record);
+  if (optionsStatus != kRunOk) {
+    return optionsStatus;
   }
 
-  runMeasurements(memSize, repetitions);
+  runMeasurements(record.memSize, record.repetitions);
+  const int sustainedStatus = record.sustained.requested ? runSustained(record.memSize) : kRunOk;
   record.completed = true;
 
   // The selection after the run only closes the sequence; its status is not used.
   (void)cudaSetDevice(0);
-  // The first check that fails is the only one reported.
-  const int minimumStatus = record.minTotal.known ? checkMinimum(record.minTotal.value) : kRunOk;
-  if (minimumStatus != kRunOk || !record.minEfficiency.known) {
-    return minimumStatus;
+  if (sustainedStatus != kRunOk) {
+    return sustainedStatus;
   }
-  return checkEfficiency(record.minEfficiency.value);
+  // The first check that fails is the only one reported.
+  int status = record.minTotal.known ? checkMinimum(record.minTotal.value) : kRunOk;
+  if (status == kRunOk && record.minEfficiency.known) {
+    status = checkEfficiency(record.minEfficiency.value);
+  }
+  if (status == kRunOk && record.sustained.maxDropPercent.known) {
+    status = checkDrop(record.sustained.maxDropPercent.value);
+  }
+  return status;
 }

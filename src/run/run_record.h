@@ -5,11 +5,13 @@
 #include <string>
 
 #include "board/board_identity.h"
+#include "board/board_software.h"
 #include "board/clock_state.h"
 #include "board/known.h"
 #include "board/memory_clock.h"
 #include "board/memory_peak.h"
 #include "run/timing_stats.h"
+#include "sustained/sustained_record.h"
 
 // How the run reports.
 enum ReportFormat { kTextReport, kJsonReport, kPrometheusReport };
@@ -25,6 +27,8 @@ enum ErrorKind {
   kErrorBelowMinimum,
   kErrorBelowEfficiency,
   kErrorUnknownPeak,
+  kErrorTimer,
+  kErrorBandwidthDrop,
 };
 
 // One measurement's outcome.
@@ -44,6 +48,7 @@ struct RunRecord {
   MemoryClock clock = {};       // all empty until the clock report has read the files
   ClockState clockState;        // read after the measurements, in the machine reports
   BoardIdentity board;          // read with the device's properties
+  BoardSoftware software;       // likewise, in the machine reports only
   Known<int> channelBusWidth;   // read after the measurements, when the peak needs it
 
   std::string errorMessage;
@@ -53,6 +58,7 @@ struct RunRecord {
 
   MeasuredFigure copy;
   MeasuredFigure fill;
+  SustainedRecord sustained;
 
   int format = kTextReport;
   int errorKind = kNoError;
@@ -62,6 +68,7 @@ struct RunRecord {
   Known<int> driverVersion;
   Known<int> busWidthBits;     // the runtime's; never asked for an integrated device
   Known<int> memoryClockKhz;   // likewise
+  Known<long long> l2CacheBytes;  // from the properties
   uint32_t memSize = 0;
   int repetitions = 0;
 

@@ -4,88 +4,130 @@
 
 #include <string>
 
-#include "run/options.h"
 #include "run/run_record.h"
+#include "sustained/sustained_record.h"
 
 namespace {
 
-// Reads option name into *value when present. A value below 1 or above
-// largest is rejected with its message and rejectStatus.
-int readPositiveOption(int argc, const char *const *argv, const char *name, long long largest,
+// Reads a given option into *value. A value below 1 or above largest is
+// rejected with its message and rejectStatus; tooLargeMessage null gives
+// "<name> must be at most <largest>".
+int readPositiveOption(const OptionValue &option, const char *name, long long largest,
                        const char *tooLargeMessage, int rejectStatus, long long *value) {
-  if (!hasOption(argc, argv, name)) {
+  if (!option.given) {
     return kRunOk;
   }
-  const long long given = optionIntValue(argc, argv, name);
-  if (given <= 0) {
-    rejectOption(("Illegal argument - " + std::string(name) + " must be greater than zero").c_str());
+  const std::string prefix = "Illegal argument - " + std::string(name);
+  if (option.value <= 0) {
+    rejectOption((prefix + " must be greater than zero").c_str());
     return rejectStatus;
   }
-  if (given > largest) {
-    rejectOption(tooLargeMessage);
+  if (option.value > largest) {
+    rejectOption(tooLargeMessage != nullptr ? tooLargeMessage
+                                            : (prefix + " must be at most " + std::to_string(largest)).c_str());
     return rejectStatus;
   }
-  *value = given;
+  *value = option.value;
+  return kRunOk;
+}
+
+// Reads a given option into *into, known only once accepted.
+int readKnownOption(const OptionValue &option, const char *name, long long largest, int rejectStatus,
+                    Known<int> *into) {
+  long long value = 0;
+  const int status = readPositiveOption(option, name, largest, nullptr, rejectStatus, &value);
+  if (status == kRunOk && option.given) {
+    *into = knownAs(static_cast<int>(value));
+  }
+  return status;
+}
+
+int readSizeAndLoops(const CommandLine &line, RunRecord *record) {
+  // The byte count is 32 bits wide: 4096 MiB would wrap to 0.
+  long long sizeMiB = kDefaultMemSize >> 20;
+  int status = readPositiveOption(line.size, "size", 4095, "Illegal argument - size must be less than 4096",
+                                  kRunBadSize, &sizeMiB);
+  if (status != kRunOk) {
+    return status;
+  }
+  record->haveMemSize = true;
+  record->memSize = static_cast<uint32_t>(sizeMiB) << 20;
+  long long loops = kDefaultRepetitions;
+  status = readPositiveOption(line.loops, "loops", 2147483647, nullptr, kRunBadLoops, &loops);
+  if (status != kRunOk) {
+    return status;
+  }
+  record->haveRepetitions = true;
+  record->repetitions = static_cast<int>(loops);
+  return kRunOk;
+}
+
+// The sustained copy's options; the record's phase is asked for only once
+// all three are accepted.
+int readSustainedOptions(const CommandLine &line, RunRecord *record) {
+  Known<int> duration;
+  Known<int> interval;
+  Known<int> maxDrop;
+  int status = readKnownOption(line.duration, "duration", 86400, kRunBadDuration, &duration);
+  if (status == kRunOk) {
+    status = readKnownOption(line.interval, "interval", 3600, kRunBadInterval, &interval);
+  }
+  if (status == kRunOk) {
+    status = readKnownOption(line.maxDrop, "max-drop", 100, kRunBadMaxDrop, &maxDrop);
+  }
+  if (status == kRunOk && !duration.known && interval.known) {
+    rejectOption("Illegal argument - interval needs duration");
+    status = kRunBadInterval;
+  }
+  if (status == kRunOk && !duration.known && maxDrop.known) {
+    rejectOption("Illegal argument - max-drop needs duration");
+    status = kRunBadMaxDrop;
+  }
+  if (status != kRunOk || !duration.known) {
+    return status;
+  }
+  SustainedRecord &sustained = record->sustained;
+  sustained.requested = true;
+  sustained.durationS = duration.value;
+  const int asked = interval.known ? interval.value : kDefaultIntervalS;
+  sustained.intervalS = asked < duration.value ? asked : duration.value;
+  sustained.batchCopies = batchCopies(record->memSize);
+  sustained.maxDropPercent = maxDrop;
   return kRunOk;
 }
 
 }  // namespace
 
-int readSizeOption(int argc, const char *const *argv, uint32_t *memSize) {
-  // The byte count is 32 bits wide: 4096 MiB would wrap to 0.
-  long long sizeMiB = 0;
-  const int status = readPositiveOption(argc, argv, "size", 4095,
-                                        "Illegal argument - size must be less than 4096", kRunBadSize,
-                                        &sizeMiB);
-  if (status == kRunOk && sizeMiB != 0) {
-    *memSize = static_cast<uint32_t>(sizeMiB) << 20;
+int readRunOptions(const CommandLine &line, RunRecord *record) {
+  // The size is validated first: with both values bad, only the size is reported.
+  int status = readSizeAndLoops(line, record);
+  if (status == kRunOk) {
+    status = readPositiveOption(line.minTotal, "min-total", 2147483647, nullptr, kRunBadMinTotal,
+                                &record->minTotal.value);
+    record->minTotal.known = status == kRunOk && line.minTotal.given;
+  }
+  if (status == kRunOk) {
+    status = readKnownOption(line.minEfficiency, "min-efficiency", 100, kRunBadMinEfficiency,
+                             &record->minEfficiency);
+  }
+  if (status == kRunOk) {
+    status = readKnownOption(line.busWidth, "bus-width", 65536, kRunBadBusWidth, &record->busWidthOption);
+  }
+  if (status == kRunOk) {
+    status = readSustainedOptions(line, record);
+  }
+  if (status == kRunOk && line.json && line.prometheus) {
+    rejectOption("Illegal argument - json and prometheus exclude each other");
+    status = kRunBadFormats;
   }
   return status;
 }
 
-int readLoopsOption(int argc, const char *const *argv, int *repetitions) {
-  long long loops = 0;
-  const int status = readPositiveOption(argc, argv, "loops", 2147483647,
-                                        "Illegal argument - loops must be at most 2147483647",
-                                        kRunBadLoops, &loops);
-  if (status == kRunOk && loops != 0) {
-    *repetitions = static_cast<int>(loops);
-  }
-  return status;
-}
-
-int readMinTotalOption(int argc, const char *const *argv, long long *minTotal) {
-  return readPositiveOption(argc, argv, "min-total", 2147483647,
-                            "Illegal argument - min-total must be at most 2147483647", kRunBadMinTotal,
-                            minTotal);
-}
-
-int readMinEfficiencyOption(int argc, const char *const *argv, long long *minPercent) {
-  return readPositiveOption(argc, argv, "min-efficiency", 100,
-                            "Illegal argument - min-efficiency must be at most 100", kRunBadMinEfficiency,
-                            minPercent);
-}
-
-int readBusWidthOption(int argc, const char *const *argv, long long *bits) {
-  return readPositiveOption(argc, argv, "bus-width", 65536, "Illegal argument - bus-width must be at most 65536",
-                            kRunBadBusWidth, bits);
-}
-
-int requestedReportFormat(int argc, const char *const *argv) {
-  const bool json = hasOption(argc, argv, "json");
-  const bool prometheus = hasOption(argc, argv, "prometheus");
-  if (hasOption(argc, argv, "help") || json == prometheus) {
+int requestedReportFormat(const CommandLine &line) {
+  if (line.help || line.json == line.prometheus) {
     return kTextReport;
   }
-  return json ? kJsonReport : kPrometheusReport;
-}
-
-int checkReportFormats(int argc, const char *const *argv) {
-  if (hasOption(argc, argv, "json") && hasOption(argc, argv, "prometheus")) {
-    rejectOption("Illegal argument - json and prometheus exclude each other");
-    return kRunBadFormats;
-  }
-  return kRunOk;
+  return line.json ? kJsonReport : kPrometheusReport;
 }
 
 void rejectOption(const char *message) {

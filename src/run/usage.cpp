@@ -13,4 +13,7 @@ void printUsage() {
   printf("--min-total=[MB/s]\tFail when the Memcpy Total is below this\n");
   printf("--min-efficiency=[%%]\tFail when the Memcpy Total is below this share of the memory's peak\n");
   printf("--bus-width=[BITS]\tThe memory's bus width, for its peak\n");
+  printf("--duration=[SECONDS]\tAfter the measurements, copy for this long and report each interval\n");
+  printf("--interval=[SECONDS]\tLength of each interval of the sustained copy. Defaults to 10\n");
+  printf("--max-drop=[%%]\tFail when the sustained Memcpy Total falls this far below its highest interval\n");
 }

@@ -1,0 +1,32 @@
+#include "command_line/command_line.h"
+
+#include "command_line/options.h"
+
+namespace {
+
+OptionValue numericOption(int argc, const char *const *argv, const char *name) {
+  OptionValue option;
+  option.given = hasOption(argc, argv, name);
+  if (option.given) {
+    option.value = optionIntValue(argc, argv, name);
+  }
+  return option;
+}
+
+}  // namespace
+
+CommandLine readCommandLine(int argc, const char *const *argv) {
+  CommandLine line;
+  line.help = hasOption(argc, argv, "help");
+  line.json = hasOption(argc, argv, "json");
+  line.prometheus = hasOption(argc, argv, "prometheus");
+  line.size = numericOption(argc, argv, "size");
+  line.loops = numericOption(argc, argv, "loops");
+  line.minTotal = numericOption(argc, argv, "min-total");
+  line.minEfficiency = numericOption(argc, argv, "min-efficiency");
+  line.busWidth = numericOption(argc, argv, "bus-width");
+  line.duration = numericOption(argc, argv, "duration");
+  line.interval = numericOption(argc, argv, "interval");
+  line.maxDrop = numericOption(argc, argv, "max-drop");
+  return line;
+}

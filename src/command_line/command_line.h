@@ -1,0 +1,29 @@
+#ifndef QUILLMERE_COMMAND_LINE_COMMAND_LINE_H
+#define QUILLMERE_COMMAND_LINE_COMMAND_LINE_H
+
+// One numeric option as the command line gives it, not yet validated.
+struct OptionValue {
+  bool given = false;    // some argument names the option
+  long long value = 0;   // as optionIntValue reads it
+};
+
+// The whole command line, read once: which options are named and the
+// values given, before any of them is judged.
+struct CommandLine {
+  bool help = false;
+  bool json = false;
+  bool prometheus = false;
+  OptionValue size;           // MiB
+  OptionValue loops;
+  OptionValue minTotal;       // MB/s
+  OptionValue minEfficiency;  // percent of the memory's peak
+  OptionValue busWidth;       // bits
+  OptionValue duration;       // seconds of the sustained copy
+  OptionValue interval;       // seconds of each of its intervals
+  OptionValue maxDrop;        // percent below its highest interval
+};
+
+// Reads every option the tool knows from argv[1..argc-1].
+CommandLine readCommandLine(int argc, const char *const *argv);
+
+#endif

@@ -1,0 +1,18 @@
+#ifndef QUILLMERE_RUN_SUSTAINED_H
+#define QUILLMERE_RUN_SUSTAINED_H
+
+#include <cstdint>
+
+// Runs the record's sustained copy of memSize bytes after the measurements.
+// The text report prints its header as it starts, a line as each interval
+// ends and its lowest, highest and drop at its end. Returns kRunOk or, after
+// "Error: the GPU timer gave <t> ms for a batch of <B> copies",
+// kRunBelowMinimum.
+int runSustained(uint32_t memSize);
+
+// Fails a completed sustained copy whose Total fell more than maxPercent
+// below its highest interval, with its message; returns kRunOk or
+// kRunBelowMinimum.
+int checkDrop(int maxPercent);
+
+#endif

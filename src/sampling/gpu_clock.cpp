@@ -1,0 +1,46 @@
+#include "sampling/gpu_clock.h"
+
+#include <dirent.h>
+
+#include <cstring>
+#include <string>
+
+#include "board/memory_clock.h"
+
+const char *const kDevfreqFolder = "/sys/class/devfreq/";
+
+bool isGpuDevfreqName(const char *name) {
+  if (strcmp(name, "gpu-gpc-0") == 0) {
+    return true;
+  }
+  const size_t length = strlen(name);
+  for (const char *suffix : {".gpu", ".gp10b", ".gv11b", ".ga10b"}) {
+    const size_t suffixLength = strlen(suffix);
+    if (length >= suffixLength && strcmp(name + length - suffixLength, suffix) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+Known<uint64_t> readGpuClock(const char *folder, char *textBuffer) {
+  DIR *listing = opendir(folder);
+  if (listing == nullptr) {
+    return Known<uint64_t>();
+  }
+  std::string first;
+  bool found = false;
+  for (const struct dirent *entry = readdir(listing); entry != nullptr; entry = readdir(listing)) {
+    // strcmp orders as unsigned bytes.
+    if (isGpuDevfreqName(entry->d_name) && (!found || strcmp(entry->d_name, first.c_str()) < 0)) {
+      first = entry->d_name;
+      found = true;
+    }
+  }
+  closedir(listing);
+  uint64_t hz = 0;
+  if (!found || !readDecimalFile((std::string(folder) + first + "/cur_freq").c_str(), textBuffer, &hz)) {
+    return Known<uint64_t>();
+  }
+  return knownAs(hz);
+}

@@ -1,0 +1,36 @@
+#include "sampling/sample.h"
+
+#include "board/memory_clock.h"
+#include "sampling/gpu_clock.h"
+
+namespace {
+
+// The rate files' lines are read here: nothing to allocate between batches.
+char textBuffer[kClockTextBufferSize];
+
+}  // namespace
+
+Sample takeSample(const SampleSources &sources) {
+  Sample sample;
+  uint64_t hz = 0;
+  if (sources.memoryClock != nullptr && readDecimalFile(sources.memoryClock, textBuffer, &hz)) {
+    sample.memoryClockHz = knownAs(hz);
+  }
+  if (sources.devfreqFolder != nullptr) {
+    sample.gpuClockHz = readGpuClock(sources.devfreqFolder, textBuffer);
+  }
+  if (sources.thermalFolder != nullptr) {
+    sample.temperatures = readThermalZones(sources.thermalFolder);
+  }
+  return sample;
+}
+
+const Temperature *hottest(const std::vector<Temperature> &temperatures) {
+  const Temperature *found = nullptr;
+  for (const Temperature &reading : temperatures) {
+    if (found == nullptr || reading.milliCelsius > found->milliCelsius) {
+      found = &reading;
+    }
+  }
+  return found;
+}

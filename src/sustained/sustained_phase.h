@@ -1,0 +1,35 @@
+#ifndef QUILLMERE_SUSTAINED_SUSTAINED_PHASE_H
+#define QUILLMERE_SUSTAINED_SUSTAINED_PHASE_H
+
+#include <cstdint>
+
+#include "sampling/sample.h"
+#include "sustained/sustained_record.h"
+
+// A batch whose Total would be above this is beyond any memory: the GPU's
+// timer is wrong.
+const double kMostBatchTotalMbPerS = 1e8;
+
+// How the phase ended.
+enum SustainedStatus { kSustainedCompleted, kSustainedBadTimer };
+
+// What the run is told as the phase goes; either may be null.
+struct SustainedObserver {
+  // After each timed batch: the interval (from 1), the count of intervals
+  // and the interval's Total so far.
+  void (*batchTimed)(int interval, int intervals, double totalMbPerS);
+  // After an interval has ended and been sampled and recorded.
+  void (*intervalEnded)(const IntervalRecord &interval);
+};
+
+// Copies memSize bytes device to device, in batches of record->batchCopies
+// copies on two buffers of its own, for record->durationS seconds of GPU
+// time in intervals of record->intervalS, and appends each interval that
+// ends to record->intervals, sampled from sources. Every runtime call is
+// checked. Returns kSustainedBadTimer, with record->badBatchMs, when a batch
+// time is not a positive finite number or gives a Total above
+// kMostBatchTotalMbPerS; the buffers and events are released either way.
+int runSustainedPhase(uint32_t memSize, const SampleSources &sources, const SustainedObserver &observer,
+                      SustainedRecord *record);
+
+#endif
