@@ -100,7 +100,7 @@ template <typename T, typename Test>
 Known<T> firstLineThat(FILE *file, Test test) {
   char line[kLineBytes];
   while (fgets(line, sizeof line, file) != nullptr) {
-    const Known<T> found = test(line);
+    Known<T> found = test(line);
     if (found.known) {
       return found;
     }

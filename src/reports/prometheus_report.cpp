@@ -1,7 +1,6 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <map>
 #include <string>
 #include <utility>
@@ -70,7 +69,7 @@ std::vector<Temperature> highestPerZone(const std::vector<IntervalRecord> &inter
   std::map<std::pair<int, std::string>, Temperature> zones;
   for (const IntervalRecord &interval : intervals) {
     for (const Temperature &reading : interval.sample.temperatures) {
-      const std::pair<int, std::string> key(atoi(reading.zone.c_str() + strlen("thermal_zone")), reading.zone);
+      const std::pair<int, std::string> key(reading.number, reading.zone);
       const auto found = zones.find(key);
       if (found == zones.end()) {
         zones[key] = reading;
@@ -79,10 +78,9 @@ std::vector<Temperature> highestPerZone(const std::vector<IntervalRecord> &inter
       }
     }
   }
-  std::vector<Temperature> highest;
-  for (const auto &zone : zones) {
-    highest.push_back(zone.second);
-  }
+  std::vector<Temperature> highest(zones.size());
+  std::transform(zones.begin(), zones.end(), highest.begin(),
+                 [](const std::pair<const std::pair<int, std::string>, Temperature> &zone) { return zone.second; });
   return highest;
 }
 

@@ -2,7 +2,9 @@
 
 #include <dirent.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "board/memory_clock.h"
@@ -14,13 +16,11 @@ bool isGpuDevfreqName(const char *name) {
     return true;
   }
   const size_t length = strlen(name);
-  for (const char *suffix : {".gpu", ".gp10b", ".gv11b", ".ga10b"}) {
+  const char *const suffixes[] = {".gpu", ".gp10b", ".gv11b", ".ga10b"};
+  return std::any_of(std::begin(suffixes), std::end(suffixes), [name, length](const char *suffix) {
     const size_t suffixLength = strlen(suffix);
-    if (length >= suffixLength && strcmp(name + length - suffixLength, suffix) == 0) {
-      return true;
-    }
-  }
-  return false;
+    return length >= suffixLength && strcmp(name + length - suffixLength, suffix) == 0;
+  });
 }
 
 Known<uint64_t> readGpuClock(const char *folder, char *textBuffer) {

@@ -1,5 +1,7 @@
 #include "sampling/sample.h"
 
+#include <algorithm>
+
 #include "board/memory_clock.h"
 #include "sampling/gpu_clock.h"
 
@@ -26,11 +28,9 @@ Sample takeSample(const SampleSources &sources) {
 }
 
 const Temperature *hottest(const std::vector<Temperature> &temperatures) {
-  const Temperature *found = nullptr;
-  for (const Temperature &reading : temperatures) {
-    if (found == nullptr || reading.milliCelsius > found->milliCelsius) {
-      found = &reading;
-    }
-  }
-  return found;
+  // max_element gives the first of equals.
+  const auto found = std::max_element(
+      temperatures.begin(), temperatures.end(),
+      [](const Temperature &a, const Temperature &b) { return a.milliCelsius < b.milliCelsius; });
+  return found != temperatures.end() ? &*found : nullptr;
 }

@@ -50,7 +50,7 @@ bool firstLine(const std::string &path, std::string *line) {
   return true;
 }
 
-bool readZone(const std::string &folder, const std::string &zone, Temperature *reading) {
+bool readZone(const std::string &folder, int number, const std::string &zone, Temperature *reading) {
   const std::string path = folder + zone + "/";
   FILE *file = fopen((path + "temp").c_str(), "r");
   if (file == nullptr) {
@@ -64,6 +64,7 @@ bool readZone(const std::string &folder, const std::string &zone, Temperature *r
       reading->milliCelsius == kUnavailableMilliCelsius) {
     return false;
   }
+  reading->number = number;
   reading->zone = zone;
   std::string type;
   if (firstLine(path + "type", &type)) {
@@ -106,7 +107,7 @@ std::vector<Temperature> readThermalZones(const char *folder) {
   std::vector<Temperature> readings;
   for (const auto &zone : zones) {
     Temperature reading;
-    if (readZone(folder, zone.second, &reading)) {
+    if (readZone(folder, zone.first, zone.second, &reading)) {
       readings.push_back(reading);
     }
   }

@@ -14,6 +14,7 @@ const long long kUnavailableMilliCelsius = -256000;
 
 // One zone's reading.
 struct Temperature {
+  int number = 0;            // N
   std::string zone;          // its folder's name, thermal_zoneN
   Known<std::string> type;   // the first line of its type file
   long long milliCelsius = 0;
