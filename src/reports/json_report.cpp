@@ -149,40 +149,44 @@ std::string peak(const Peak &peak) {
                 1);
 }
 
-std::string temperatures(const std::vector<Temperature> &readings) {
-  if (readings.empty()) {
+// Elements one to a line, each rendered at the nesting depth given.
+std::string array(const std::vector<std::string> &elements, size_t depth) {
+  if (elements.empty()) {
     return "[]";
   }
   std::string text = "[";
-  for (size_t i = 0; i < readings.size(); i++) {
-    const Temperature &reading = readings[i];
-    text += (i == 0 ? "\n          " : ",\n          ") +
-            object({{"zone", jsonString(reading.zone)},
-                    {"type", knownString(reading.type)},
-                    {"celsius", number("%.3f", static_cast<double>(reading.milliCelsius) / 1000.0)}},
-                   5);
+  for (size_t i = 0; i < elements.size(); i++) {
+    text += (i == 0 ? "\n" : ",\n") + std::string(2 * depth, ' ') + elements[i];
   }
-  return text + "\n        ]";
+  return text + "\n" + std::string(2 * (depth - 1), ' ') + "]";
+}
+
+std::string temperatures(const std::vector<Temperature> &readings) {
+  std::vector<std::string> elements;
+  elements.reserve(readings.size());
+  for (const Temperature &reading : readings) {
+    elements.push_back(object({{"zone", jsonString(reading.zone)},
+                               {"type", knownString(reading.type)},
+                               {"celsius", number("%.3f", static_cast<double>(reading.milliCelsius) / 1000.0)}},
+                              5));
+  }
+  return array(elements, 5);
 }
 
 std::string intervals(const std::vector<IntervalRecord> &ended) {
-  if (ended.empty()) {
-    return "[]";
+  std::vector<std::string> elements;
+  elements.reserve(ended.size());
+  for (const IntervalRecord &interval : ended) {
+    elements.push_back(object({{"end_s", integer(interval.endS)},
+                               {"gpu_seconds", number("%.6f", interval.gpuMs / 1000.0)},
+                               {"mb_per_s", number("%.1f", interval.mbPerS)},
+                               {"total_mb_per_s", number("%.1f", interval.totalMbPerS)},
+                               {"memory_clock_hz", knownInteger(interval.sample.memoryClockHz)},
+                               {"gpu_clock_hz", knownInteger(interval.sample.gpuClockHz)},
+                               {"temperatures", temperatures(interval.sample.temperatures)}},
+                              3));
   }
-  std::string text = "[";
-  for (size_t i = 0; i < ended.size(); i++) {
-    const IntervalRecord &interval = ended[i];
-    text += (i == 0 ? "\n      " : ",\n      ") +
-            object({{"end_s", integer(interval.endS)},
-                    {"gpu_seconds", number("%.6f", interval.gpuMs / 1000.0)},
-                    {"mb_per_s", number("%.1f", interval.mbPerS)},
-                    {"total_mb_per_s", number("%.1f", interval.totalMbPerS)},
-                    {"memory_clock_hz", knownInteger(interval.sample.memoryClockHz)},
-                    {"gpu_clock_hz", knownInteger(interval.sample.gpuClockHz)},
-                    {"temperatures", temperatures(interval.sample.temperatures)}},
-                   3);
-  }
-  return text + "\n    ]";
+  return array(elements, 3);
 }
 
 std::string sustained(const SustainedRecord &phase) {
