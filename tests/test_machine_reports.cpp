@@ -439,7 +439,7 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
        twoRuns},
       {"the board's release and power mode, named by the configuration with tabs",
        {"--size=1", "--loops=1"},
-       {},
+       {"STANDIN_RUNTIME_VERSION=12060", "STANDIN_DRIVER_VERSION=12060"},
        {{"etc/nv_tegra_release", "# R36 (release), REVISION: 4.3, GCID: 38968081, BOARD: generic, EABI: aarch64\n"},
         {"var/lib/nvpmodel/status", "fmode:quiet\npmode:0002\n"},
         {"etc/nvpmodel.conf", "< PM_CONFIG DEFAULT=2 >\n< POWER_MODEL ID=20 NAME=OTHER >\n"
@@ -447,10 +447,10 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
        {"board", "{\n    \"model\": null,\n    \"compatible\": null,\n    \"release\": \"R36.4.3\",\n"
         "    \"power_mode\": {\n      \"id\": 2,\n      \"name\": \"MAXN_SUPER\"\n    }\n  }"},
        "quillmere_info{version=\"1.1\",device=\"Stand-in GPU\",uuid=\"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\","
-       "board=\"\",release=\"R36.4.3\",power_mode=\"MAXN_SUPER\",cfg=\"\",cuda_runtime=\"13000\",cuda_driver=\"13000\"} 1\n"},
+       "board=\"\",release=\"R36.4.3\",power_mode=\"MAXN_SUPER\",cfg=\"\",cuda_runtime=\"12060\",cuda_driver=\"12060\"} 1\n"},
       {"a release without its comma; the first configuration decides, and it lacks the mode: its id",
        {"--size=1", "--loops=1"},
-       {"STANDIN_L2_CACHE=0"},
+       {"STANDIN_L2_CACHE=0", "STANDIN_RUNTIME_VERSION=12060", "STANDIN_DRIVER_VERSION=12060"},
        {{"etc/nv_tegra_release", "# R36 (release), REVISION: 4.3\n"},
         {"var/lib/nvpmodel/status", "pmode:\npmode:0003\n"},
         {"vendor/etc/nvpmodel.conf", "< POWER_MODEL ID=3 NAME=15W > x\n< POWER_MODEL ID=3 NAME= >\n"},
@@ -461,7 +461,7 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         "    \"uuid\": \"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\",\n    \"bus_width_bits\": 256,\n"
         "    \"memory_clock_khz\": 3200000,\n    \"l2_cache_bytes\": null\n  }"},
        "quillmere_info{version=\"1.1\",device=\"Stand-in GPU\",uuid=\"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\","
-       "board=\"\",release=\"\",power_mode=\"3\",cfg=\"\",cuda_runtime=\"13000\",cuda_driver=\"13000\"} 1\n"},
+       "board=\"\",release=\"\",power_mode=\"3\",cfg=\"\",cuda_runtime=\"12060\",cuda_driver=\"12060\"} 1\n"},
       // The sustained copy at 1 MiB: batches of 1024 copies, 1 GiB one way.
       {"one sustained interval, the interval above the duration; the EMC, the GPU's clock and the zones sampled",
        {"--size=1", "--loops=1", "--duration=2", "--interval=5"},
