@@ -448,6 +448,14 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         "    \"power_mode\": {\n      \"id\": 2,\n      \"name\": \"MAXN_SUPER\"\n    }\n  }"},
        "quillmere_info{version=\"1.1\",device=\"Stand-in GPU\",uuid=\"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\","
        "board=\"\",release=\"R36.4.3\",power_mode=\"MAXN_SUPER\",cfg=\"\",cuda_runtime=\"12060\",cuda_driver=\"12060\"} 1\n"},
+      {"a power mode without any configuration: its id alone",
+       {"--size=1", "--loops=1"},
+       {"STANDIN_RUNTIME_VERSION=12060", "STANDIN_DRIVER_VERSION=12060"},
+       {{"var/lib/nvpmodel/status", "pmode:0001\n"}},
+       {"board", "{\n    \"model\": null,\n    \"compatible\": null,\n    \"release\": null,\n"
+        "    \"power_mode\": {\n      \"id\": 1,\n      \"name\": null\n    }\n  }"},
+       "quillmere_info{version=\"1.1\",device=\"Stand-in GPU\",uuid=\"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\","
+       "board=\"\",release=\"\",power_mode=\"1\",cfg=\"\",cuda_runtime=\"12060\",cuda_driver=\"12060\"} 1\n"},
       {"a release without its comma; the first configuration decides, and it lacks the mode: its id",
        {"--size=1", "--loops=1"},
        {"STANDIN_L2_CACHE=0", "STANDIN_RUNTIME_VERSION=12060", "STANDIN_DRIVER_VERSION=12060"},
@@ -497,28 +505,37 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
        "Sustained Memcpy for 2 s, in intervals of 2 s:\n"
        "2 s\tMemcpy\t 1073.7 MB/s (Total: 2147.5 MB/s)\tRAM: 665.6 MHz\t52.3 C gpu-thermal\n"
        "Sustained Total: lowest 2147.5 MB/s, highest 2147.5 MB/s, drop 0.0 %\n"},
-      {"three intervals, the first running over, the last short; no zones, no EMC",
+      // The zone cools after the first interval: its highest is the first sample.
+      {"three intervals, the first running over, the last short; a zone that cools, no EMC",
        {"--size=1", "--loops=1", "--duration=25", "--interval=10"},
-       {"STANDIN_TIMES=1,1,3000*4,2500*4,2500*2"},
-       {},
+       {"STANDIN_TIMES=1,1,3000*4,2500*4,2500*2", "STANDIN_CHANGE_AT=8",
+        "STANDIN_CHANGE_FILE=class/thermal/thermal_zone4/temp", "STANDIN_CHANGE_TEXT=40000\n"},
+       {{"class/thermal/thermal_zone4/temp", "45500\n"}, {"class/thermal/thermal_zone4/type", "soc-thermal\n"}},
        {"sustained",
         "{\n    \"duration_s\": 25,\n    \"interval_s\": 10,\n    \"batch_copies\": 1024,\n    \"max_drop_percent\": null,\n"
         "    \"intervals\": [\n      {\n        \"end_s\": 10,\n        \"gpu_seconds\": 12.000000,\n"
         "        \"mb_per_s\": 357.9,\n        \"total_mb_per_s\": 715.8,\n        \"memory_clock_hz\": null,\n"
-        "        \"gpu_clock_hz\": null,\n        \"temperatures\": []\n      },\n      {\n        \"end_s\": 20,\n"
+        "        \"gpu_clock_hz\": null,\n        \"temperatures\": [\n          {\n"
+        "            \"zone\": \"thermal_zone4\",\n            \"type\": \"soc-thermal\",\n"
+        "            \"celsius\": 45.500\n          }\n        ]\n      },\n      {\n        \"end_s\": 20,\n"
         "        \"gpu_seconds\": 10.000000,\n        \"mb_per_s\": 429.5,\n        \"total_mb_per_s\": 859.0,\n"
-        "        \"memory_clock_hz\": null,\n        \"gpu_clock_hz\": null,\n        \"temperatures\": []\n      },\n"
+        "        \"memory_clock_hz\": null,\n        \"gpu_clock_hz\": null,\n        \"temperatures\": [\n          {\n"
+        "            \"zone\": \"thermal_zone4\",\n            \"type\": \"soc-thermal\",\n"
+        "            \"celsius\": 40.000\n          }\n        ]\n      },\n"
         "      {\n        \"end_s\": 25,\n        \"gpu_seconds\": 5.000000,\n        \"mb_per_s\": 429.5,\n"
         "        \"total_mb_per_s\": 859.0,\n        \"memory_clock_hz\": null,\n        \"gpu_clock_hz\": null,\n"
-        "        \"temperatures\": []\n      }\n    ],\n    \"lowest_total_mb_per_s\": 715.8,\n"
-        "    \"highest_total_mb_per_s\": 859.0,\n    \"drop\": 0.167\n  }",
+        "        \"temperatures\": [\n          {\n            \"zone\": \"thermal_zone4\",\n"
+        "            \"type\": \"soc-thermal\",\n            \"celsius\": 40.000\n          }\n        ]\n      }\n    ],\n"
+        "    \"lowest_total_mb_per_s\": 715.8,\n    \"highest_total_mb_per_s\": 859.0,\n    \"drop\": 0.167\n  }",
         "result", "\"PASS\""},
        "quillmere_sustained_seconds 27.000000\nquillmere_sustained_intervals 3\n"
        "quillmere_sustained_lowest_read_write_bytes_per_second 715800000\n"
-       "quillmere_sustained_highest_read_write_bytes_per_second 859000000\nquillmere_sustained_drop_ratio 0.167\n",
+       "quillmere_sustained_highest_read_write_bytes_per_second 859000000\nquillmere_sustained_drop_ratio 0.167\n"
+       "quillmere_temperature_highest_celsius{zone=\"thermal_zone4\",type=\"soc-thermal\"} 45.500\n",
        "\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\nMemset\t 1048.6 MB/s\n\n"
-       "Sustained Memcpy for 25 s, in intervals of 10 s:\n10 s\tMemcpy\t  357.9 MB/s (Total: 715.8 MB/s)\n"
-       "20 s\tMemcpy\t  429.5 MB/s (Total: 859.0 MB/s)\n25 s\tMemcpy\t  429.5 MB/s (Total: 859.0 MB/s)\n"
+       "Sustained Memcpy for 25 s, in intervals of 10 s:\n10 s\tMemcpy\t  357.9 MB/s (Total: 715.8 MB/s)\t45.5 C soc-thermal\n"
+       "20 s\tMemcpy\t  429.5 MB/s (Total: 859.0 MB/s)\t40.0 C soc-thermal\n"
+       "25 s\tMemcpy\t  429.5 MB/s (Total: 859.0 MB/s)\t40.0 C soc-thermal\n"
        "Sustained Total: lowest 715.8 MB/s, highest 859.0 MB/s, drop 16.7 %\n"},
       // 1932.8 of 2147.5 is a drop of 0.09998: 0.100 as printed, at the limit.
       {"a later interval slower, the drop just at --max-drop",
