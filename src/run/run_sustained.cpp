@@ -64,6 +64,8 @@ int runSustained(uint32_t memSize) {
     const SustainedSummary summary = summarizeSustained(sustained);
     printf("Sustained Total: lowest %.1f MB/s, highest %.1f MB/s, drop %s %%\n", summary.lowest, summary.highest,
            thousandthsAsPercent(summary.dropThousandths).c_str());
+    // Before a verdict's line on standard error, as the interval lines are.
+    fflush(stdout);
   }
   return kRunOk;
 }
