@@ -116,4 +116,22 @@ TEST(Terminal, NoProgressWithoutATerminal) {
   EXPECT_EQ(run.exitStatus, 0);
 }
 
+// The sustained copy's own drawing: the interval under way and its Total so
+// far, gone before each interval's line.
+TEST(Terminal, SustainedProgressLine) {
+  ToolSetup setup;
+  setup.args = {"--size=1", "--loops=1", "--duration=2", "--interval=1"};
+  setup.env = {"TERM=xterm", "STANDIN_TIMES=1,1,1000", "STANDIN_DELAY_US=150000"};
+  setup.terminalColumns = 80;
+  const ToolRun run = runTool(setup);
+  const std::string header = "Sustained Memcpy for 2 s, in intervals of 1 s:\n";
+  const size_t at = run.out.find(header);
+  ASSERT_NE(at, std::string::npos) << run.out;
+  EXPECT_EQ(run.out.substr(at + header.size()),
+            "\rSustained 1/2, total 2147.5 MB/s\033[K\r\033[K1 s\tMemcpy\t 1073.7 MB/s (Total: 2147.5 MB/s)\n"
+            "\rSustained 2/2, total 2147.5 MB/s\033[K\r\033[K2 s\tMemcpy\t 1073.7 MB/s (Total: 2147.5 MB/s)\n"
+            "Sustained Total: lowest 2147.5 MB/s, highest 2147.5 MB/s, drop 0.0 %\n");
+  EXPECT_EQ(run.exitStatus, 0);
+}
+
 }  // namespace
