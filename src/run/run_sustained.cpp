@@ -7,6 +7,7 @@
 #include "run/progress.h"
 #include "run/run_record.h"
 #include "run/settings.h"
+#include "run/stdout_guard.h"
 #include "sampling/gpu_clock.h"
 #include "sampling/sample.h"
 #include "sampling/thermal_zones.h"
@@ -29,7 +30,7 @@ void printInterval(const IntervalRecord &interval) {
            hottestZone->type.known ? hottestZone->type.value.c_str() : "?");
   }
   printf("\n");
-  fflush(stdout);
+  flushStandardOutput();
 }
 
 }  // namespace
@@ -40,7 +41,7 @@ int runSustained(uint32_t memSize) {
   SustainedObserver observer = {tickSustainedProgress, nullptr};
   if (textReport()) {
     printf("\nSustained Memcpy for %d s, in intervals of %d s:\n", sustained.durationS, sustained.intervalS);
-    fflush(stdout);
+    flushStandardOutput();
     observer.intervalEnded = printInterval;
   }
   SampleSources sources;
@@ -65,7 +66,7 @@ int runSustained(uint32_t memSize) {
     printf("Sustained Total: lowest %.1f MB/s, highest %.1f MB/s, drop %s %%\n", summary.lowest, summary.highest,
            thousandthsAsPercent(summary.dropThousandths).c_str());
     // Before a verdict's line on standard error, as the interval lines are.
-    fflush(stdout);
+    flushStandardOutput();
   }
   return kRunOk;
 }

@@ -9,6 +9,9 @@
 
 namespace {
 
+// The reason of the first failed flush during the run; 0 for none.
+int firstFailure = 0;
+
 // Runs at exit, after the handlers registered later (the runtime's among
 // them). Closing the stream writes out what is still buffered and reports a
 // failure of that last write as well as of any earlier one.
@@ -20,7 +23,10 @@ void closeStandardOutput() {
     return;
   }
   // An earlier failure may have left no errno behind.
-  const int reason = errno != 0 ? errno : EIO;
+  int reason = errno != 0 ? errno : EIO;
+  if (firstFailure != 0) {
+    reason = firstFailure;
+  }
   fprintf(stderr, "Error: the report could not be written to standard output (%s)\n",
           strerror(reason));
   // exit() is already under way: only _exit can still change the status.
@@ -31,4 +37,11 @@ void closeStandardOutput() {
 
 void guardStandardOutput() {
   (void)atexit(closeStandardOutput);
+}
+
+void flushStandardOutput() {
+  errno = 0;
+  if (fflush(stdout) != 0 && firstFailure == 0) {
+    firstFailure = errno != 0 ? errno : EIO;
+  }
 }

@@ -8,4 +8,9 @@
 // Call once, first thing in main.
 void guardStandardOutput();
 
+// Writes out what standard output holds now, for the lines that must show
+// as they are printed. A failure is kept, with its reason, for the line at
+// exit.
+void flushStandardOutput();
+
 #endif
