@@ -184,6 +184,8 @@ TEST(LostReport, FailsTheRunWhenStandardOutputCannotBeWritten) {
        "CUDA error at quillmere:275 code=700(cudaErrorIllegalAddress) "
        "\"cudaMemset(d_odata, 0, memSize)\" \n",
        4},
+      // A line flushed during the run fails first: its reason is the one given.
+      {{"--size=1", "--loops=1", "--duration=1"}, {"STANDIN_TIMES=1,1,1000"}, "", 3},
   };
   for (const LostReport &c : cases) {
     SCOPED_TRACE(c.args.back());
@@ -208,6 +210,8 @@ TEST(OptionScanning, EdgesOfTheScanner) {
   EXPECT_FALSE(hasOption(-1, argv, "help"));
   EXPECT_EQ(optionIntValue(0, argv, "size"), 0);
   EXPECT_TRUE(hasOption(2, argv, "help"));
+  // Argument 0, the program's name, is never scanned.
+  EXPECT_FALSE(hasOption(1, argv, "quillmere"));
   EXPECT_EQ(optionIntValue(3, argv, "size"), -2147483649LL);
   const std::vector<std::pair<const char *, long long>> values = {
       {"-5", -5}, {"-2147483648", -2147483648LL}, {"-2147483649", -2147483649LL},

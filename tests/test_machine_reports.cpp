@@ -448,10 +448,11 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         "    \"power_mode\": {\n      \"id\": 2,\n      \"name\": \"MAXN_SUPER\"\n    }\n  }"},
        "quillmere_info{version=\"1.1\",device=\"Stand-in GPU\",uuid=\"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\","
        "board=\"\",release=\"R36.4.3\",power_mode=\"MAXN_SUPER\",cfg=\"\",cuda_runtime=\"12060\",cuda_driver=\"12060\"} 1\n"},
-      {"a power mode without any configuration: its id alone",
+      // A status line of 4095 characters is read whole.
+      {"a power mode without any configuration, its status line long: its id alone",
        {"--size=1", "--loops=1"},
        {"STANDIN_RUNTIME_VERSION=12060", "STANDIN_DRIVER_VERSION=12060"},
-       {{"var/lib/nvpmodel/status", "pmode:0001\n"}},
+       {{"var/lib/nvpmodel/status", std::string(4085, 'x') + "pmode:0001\n"}},
        {"board", "{\n    \"model\": null,\n    \"compatible\": null,\n    \"release\": null,\n"
         "    \"power_mode\": {\n      \"id\": 1,\n      \"name\": null\n    }\n  }"},
        "quillmere_info{version=\"1.1\",device=\"Stand-in GPU\",uuid=\"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\","
@@ -538,15 +539,18 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
        "25 s\tMemcpy\t  429.5 MB/s (Total: 859.0 MB/s)\t40.0 C soc-thermal\n"
        "Sustained Total: lowest 715.8 MB/s, highest 859.0 MB/s, drop 16.7 %\n"},
       // 1932.8 of 2147.5 is a drop of 0.09998: 0.100 as printed, at the limit.
-      {"a later interval slower, the drop just at --max-drop",
+      // The EMC's rate file reads nothing by the second interval's end.
+      {"a later interval slower, the drop just at --max-drop; the EMC rate read once",
        {"--size=1", "--loops=1", "--duration=2", "--interval=1", "--max-drop=10"},
-       {"STANDIN_TIMES=1,1,1000,1111.07"},
-       {},
+       {"STANDIN_TIMES=1,1,1000,1111.07", "STANDIN_CHANGE_AT=4", "STANDIN_CHANGE_FILE=bpmp/debug/clk/emc/rate",
+        "STANDIN_CHANGE_TEXT="},
+       {{bpmp + "rate", "2133000000\n"}},
        {"error", "null", "result", "\"PASS\""},
        "quillmere_max_drop_ratio 0.1\nquillmere_sustained_lowest_read_write_bytes_per_second 1932800000\n"
-       "quillmere_sustained_highest_read_write_bytes_per_second 2147500000\nquillmere_sustained_drop_ratio 0.100\n",
-       "\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\nMemset\t 1048.6 MB/s\n\n"
-       "Sustained Memcpy for 2 s, in intervals of 1 s:\n1 s\tMemcpy\t 1073.7 MB/s (Total: 2147.5 MB/s)\n"
+       "quillmere_sustained_highest_read_write_bytes_per_second 2147500000\nquillmere_sustained_drop_ratio 0.100\n"
+       "quillmere_sustained_memory_clock_lowest_hertz 2133000000\n",
+       "RAM:\t2133.0 MHz\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\nMemset\t 1048.6 MB/s\n\n"
+       "Sustained Memcpy for 2 s, in intervals of 1 s:\n1 s\tMemcpy\t 1073.7 MB/s (Total: 2147.5 MB/s)\tRAM: 2133.0 MHz\n"
        "2 s\tMemcpy\t  966.4 MB/s (Total: 1932.8 MB/s)\n"
        "Sustained Total: lowest 1932.8 MB/s, highest 2147.5 MB/s, drop 10.0 %\n"},
       // 1930.6 of 2147.5: 0.101, one thousandth over.

@@ -225,6 +225,7 @@ TEST(MemoryClock, ModuleTable) {
       {{"nvidia,p3541-0000", "nvidia,tegra210"}, 64, "nvidia,p3541-0000"},
       {{"nvidia,p3450-0000", "nvidia,tegra210"}, 64, "nvidia,p3450-0000"},
       {{"nvidia,p2371-2180", "nvidia,tegra210"}, 64, "nvidia,p2371-2180"},
+      {{"nvidia,jetson-cv", "nvidia,tegra210"}, 64, "nvidia,jetson-cv"},
       {{"nvidia,quill", "nvidia,tegra186"}, 128, "nvidia,quill"},
       {{"nvidia,p2771-0000", "nvidia,tegra186"}, 128, "nvidia,p2771-0000"},
       {{"nvidia,p3636-0001", "nvidia,tegra186"}, 128, "nvidia,p3636-0001"},
