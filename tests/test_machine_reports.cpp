@@ -553,6 +553,16 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
        "Sustained Memcpy for 2 s, in intervals of 1 s:\n1 s\tMemcpy\t 1073.7 MB/s (Total: 2147.5 MB/s)\tRAM: 2133.0 MHz\n"
        "2 s\tMemcpy\t  966.4 MB/s (Total: 1932.8 MB/s)\n"
        "Sustained Total: lowest 1932.8 MB/s, highest 2147.5 MB/s, drop 10.0 %\n"},
+      // The drop is of the Totals as printed: 1951.0 of 2147.5 is 0.092, where
+      // the unrounded 1951.04 of 2147.48 would be 0.091.
+      {"the drop of the printed Totals",
+       {"--size=1", "--loops=1", "--duration=2", "--interval=1"},
+       {"STANDIN_TIMES=1,1,1000,1100.684"},
+       {},
+       {"result", "\"PASS\""},
+       "quillmere_sustained_seconds 2.100684\nquillmere_sustained_intervals 2\n"
+       "quillmere_sustained_lowest_read_write_bytes_per_second 1951000000\n"
+       "quillmere_sustained_highest_read_write_bytes_per_second 2147500000\nquillmere_sustained_drop_ratio 0.092\n"},
       // 1930.6 of 2147.5: 0.101, one thousandth over.
       {"the drop one thousandth over --max-drop, the minima met",
        {"--size=1", "--loops=1", "--duration=2", "--interval=1", "--max-drop=10", "--min-total=1"},
