@@ -2,6 +2,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
+
+#include "board/decimal.h"
+#include "board/memory_clock.h"
 
 const BoardSoftwareFiles kBoardSoftwareFiles = {
     "/etc/nv_tegra_release",
@@ -31,17 +35,13 @@ bool skipBlanks(const char **at) {
   return count > 0;
 }
 
-// Reads up to nine decimal digits at *at; false when there are none or more.
+// Reads up to nine decimal digits at *at, so that the number fits an int.
 bool readNumber(const char **at, int *value) {
-  const size_t count = strspn(*at, "0123456789");
-  if (count == 0 || count > 9) {
+  uint64_t digits = 0;
+  if (!readDigits(at, 9, &digits)) {
     return false;
   }
-  *value = 0;
-  for (size_t i = 0; i < count; i++) {
-    *value = *value * 10 + ((*at)[i] - '0');
-  }
-  *at += count;
+  *value = static_cast<int>(digits);
   return true;
 }
 
@@ -112,15 +112,11 @@ Known<T> firstLineThat(FILE *file, Test test) {
 
 BoardSoftware readBoardSoftware(const BoardSoftwareFiles &files) {
   BoardSoftware software;
-  FILE *file = fopen(files.release, "r");
-  if (file != nullptr) {
-    char line[kLineBytes];
-    if (fgets(line, sizeof line, file) != nullptr) {
-      software.release = parseRelease(line);
-    }
-    fclose(file);
+  std::vector<char> textBuffer(kClockTextBufferSize);
+  if (readFirstLine(files.release, textBuffer.data())) {
+    software.release = parseRelease(textBuffer.data());
   }
-  file = fopen(files.powerModeStatus, "r");
+  FILE *file = fopen(files.powerModeStatus, "r");
   if (file == nullptr) {
     return software;
   }

@@ -1,6 +1,7 @@
 #include "board/decimal.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -26,6 +27,19 @@ uint64_t decimalPrefix(const char *text, bool *negative) {
     }
   }
   return magnitude;
+}
+
+bool readDigits(const char **at, size_t most, uint64_t *value) {
+  const size_t count = strspn(*at, "0123456789");
+  if (count == 0 || count > most) {
+    return false;
+  }
+  *value = 0;
+  for (size_t i = 0; i < count; i++) {
+    *value = *value * 10 + static_cast<uint64_t>((*at)[i] - '0');
+  }
+  *at += count;
+  return true;
 }
 
 uint64_t printedThousandths(double ratio, bool *negative) {

@@ -1,6 +1,7 @@
 #ifndef QUILLMERE_DECIMAL_H
 #define QUILLMERE_DECIMAL_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -12,6 +13,10 @@ const uint64_t kDecimalSaturation = 1ULL << 40;
 // magnitude, saturated at kDecimalSaturation, and sets *negative for a '-'.
 // No digits give 0.
 uint64_t decimalPrefix(const char *text, bool *negative);
+
+// Reads one to most decimal digits at *at into *value and moves *at past
+// them. False, with *at untouched, for no digit or more than most.
+bool readDigits(const char **at, size_t most, uint64_t *value);
 
 // A ratio as the reports print it ("%.3f"), its three decimals read as one
 // integer of thousandths, so that a verdict agrees with what the reader

@@ -22,7 +22,7 @@ Sample takeSample(const SampleSources &sources) {
     sample.gpuClockHz = readGpuClock(sources.devfreqFolder, textBuffer);
   }
   if (sources.thermalFolder != nullptr) {
-    sample.temperatures = readThermalZones(sources.thermalFolder);
+    sample.temperatures = readThermalZones(sources.thermalFolder, textBuffer);
   }
   return sample;
 }

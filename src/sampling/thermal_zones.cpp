@@ -3,9 +3,11 @@
 #include <dirent.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <utility>
+
+#include "board/decimal.h"
+#include "board/memory_clock.h"
 
 const char *const kThermalFolder = "/sys/class/thermal/";
 
@@ -21,54 +23,27 @@ bool zoneNumber(const char *name, int *zone) {
     return false;
   }
   const char *digits = name + prefix;
-  const size_t count = strspn(digits, "0123456789");
+  uint64_t number = 0;
   // Nine digits at most, so that the number fits an int.
-  if (count == 0 || count > 9 || digits[count] != '\0') {
+  if (!readDigits(&digits, 9, &number) || *digits != '\0') {
     return false;
   }
-  *zone = 0;
-  for (size_t i = 0; i < count; i++) {
-    *zone = *zone * 10 + (digits[i] - '0');
-  }
+  *zone = static_cast<int>(number);
   return true;
 }
 
-// The first line of a small file, without its newline; false when it does
-// not open or does not read.
-bool firstLine(const std::string &path, std::string *line) {
-  FILE *file = fopen(path.c_str(), "r");
-  if (file == nullptr) {
-    return false;
-  }
-  char text[256];
-  const bool read = fgets(text, sizeof text, file) != nullptr;
-  fclose(file);
-  if (!read) {
-    return false;
-  }
-  line->assign(text, strcspn(text, "\n"));
-  return true;
-}
-
-bool readZone(const std::string &folder, int number, const std::string &zone, Temperature *reading) {
+bool readZone(const std::string &folder, int number, const std::string &zone, char *textBuffer,
+              Temperature *reading) {
   const std::string path = folder + zone + "/";
-  FILE *file = fopen((path + "temp").c_str(), "r");
-  if (file == nullptr) {
-    return false;
-  }
-  char text[64];
   // Offline zones fail the read (EAGAIN); such a zone is not retried.
-  const bool read = fgets(text, sizeof text, file) != nullptr && ferror(file) == 0;
-  fclose(file);
-  if (!read || !parseMilliCelsius(text, &reading->milliCelsius) ||
+  if (!readFirstLine((path + "temp").c_str(), textBuffer) || !parseMilliCelsius(textBuffer, &reading->milliCelsius) ||
       reading->milliCelsius == kUnavailableMilliCelsius) {
     return false;
   }
   reading->number = number;
   reading->zone = zone;
-  std::string type;
-  if (firstLine(path + "type", &type)) {
-    reading->type = knownAs(type);
+  if (readFirstLine((path + "type").c_str(), textBuffer)) {
+    reading->type = knownAs(std::string(textBuffer, strcspn(textBuffer, "\n")));
   }
   return true;
 }
@@ -78,19 +53,15 @@ bool readZone(const std::string &folder, int number, const std::string &zone, Te
 bool parseMilliCelsius(const char *text, long long *milliCelsius) {
   const bool negative = *text == '-';
   const char *digits = negative ? text + 1 : text;
-  const size_t count = strspn(digits, "0123456789");
-  if (count == 0 || count > kMostDigits || (digits[count] != '\0' && digits[count] != '\n')) {
+  uint64_t value = 0;
+  if (!readDigits(&digits, kMostDigits, &value) || (*digits != '\0' && *digits != '\n')) {
     return false;
   }
-  long long value = 0;
-  for (size_t i = 0; i < count; i++) {
-    value = value * 10 + (digits[i] - '0');
-  }
-  *milliCelsius = negative ? -value : value;
+  *milliCelsius = negative ? -static_cast<long long>(value) : static_cast<long long>(value);
   return true;
 }
 
-std::vector<Temperature> readThermalZones(const char *folder) {
+std::vector<Temperature> readThermalZones(const char *folder, char *textBuffer) {
   std::vector<std::pair<int, std::string>> zones;
   DIR *listing = opendir(folder);
   if (listing == nullptr) {
@@ -107,7 +78,7 @@ std::vector<Temperature> readThermalZones(const char *folder) {
   std::vector<Temperature> readings;
   for (const auto &zone : zones) {
     Temperature reading;
-    if (readZone(folder, zone.first, zone.second, &reading)) {
+    if (readZone(folder, zone.first, zone.second, textBuffer, &reading)) {
       readings.push_back(reading);
     }
   }

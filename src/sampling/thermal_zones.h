@@ -26,7 +26,8 @@ bool parseMilliCelsius(const char *text, long long *milliCelsius);
 
 // The folder's entries named thermal_zone and digits, in ascending order of
 // the number, each with its temperature. A zone whose temp does not read,
-// does not parse or reads kUnavailableMilliCelsius is left out.
-std::vector<Temperature> readThermalZones(const char *folder);
+// does not parse or reads kUnavailableMilliCelsius is left out. textBuffer
+// holds kClockTextBufferSize bytes.
+std::vector<Temperature> readThermalZones(const char *folder, char *textBuffer);
 
 #endif
