@@ -23,7 +23,9 @@ const char kUsage[] =
     "--bus-width=[BITS]\tThe memory's bus width, for its peak\n"
     "--duration=[SECONDS]\tAfter the measurements, copy for this long and report each interval\n"
     "--interval=[SECONDS]\tLength of each interval of the sustained copy. Defaults to 10\n"
-    "--max-drop=[%]\tFail when the sustained Memcpy Total falls this far below its highest interval\n";
+    "--max-drop=[%]\tFail when the sustained Memcpy Total falls this far below its highest interval\n"
+    "--host-copies\tAfter the measurements, copy between host and device memory, each way\n"
+    "--host-loops=[SIZE]\tRepetitions of each host copy. Defaults to 100\n";
 
 TEST(Help, PrintsUsageWithoutTouchingTheGpu) {
   const std::vector<std::vector<std::string>> cases = {
@@ -155,6 +157,15 @@ TEST(OptionScanning, RejectsBadValues) {
       {{"--max-drop=5", "--interval=5"}, "Illegal argument - interval needs duration\n"},
       {{"--max-drop=100"}, "Illegal argument - max-drop needs duration\n"},
       {{"--json", "--prometheus", "--interval=3600"}, "Illegal argument - interval needs duration\n"},
+      // Then the host copies': the repetitions after max-drop, their need
+      // after the sustained copy's, before the formats.
+      {{"--host-copies", "--host-loops"}, "Illegal argument - host-loops must be greater than zero\n"},
+      {{"--host-loops=2147483648", "--host-copies"}, "Illegal argument - host-loops must be at most 2147483647\n"},
+      {{"--host-loops=0", "--max-drop=101", "--duration=1"}, "Illegal argument - max-drop must be at most 100\n"},
+      {{"--host-loops=-1", "--interval=5"}, "Illegal argument - host-loops must be greater than zero\n"},
+      {{"--host-loops=5", "--max-drop=5"}, "Illegal argument - max-drop needs duration\n"},
+      {{"--json", "--prometheus", "--host-loops=5"}, "Illegal argument - host-loops needs host-copies\n"},
+      {{"--host-copies=no", "--host-loops=-5"}, "Illegal argument - host-loops must be greater than zero\n"},
   };
   for (const Rejected &c : cases) {
     SCOPED_TRACE(c.args.front());

@@ -42,6 +42,13 @@ TEST(CheckedCalls, EachSiteReportsItsFailureAndExits) {
   const std::string sustainedHeader = figures + "\nSustained Memcpy for 1 s, in intervals of 1 s:\n";
   const std::string sustainedInterval = sustainedHeader + "1 s" + interval;
   const std::string sustainedTwoHeader = figures + "\nSustained Memcpy for 2 s, in intervals of 1 s:\n1 s" + interval;
+  // The host copies at 1 MiB, each repetition 1 ms by the GPU's timer and the host's clock.
+  const std::vector<std::string> host = {"--size=1", "--loops=1", "--host-copies", "--host-loops=1"};
+  const std::string pinned = "HtoD pinned\t1048.6 MB/s\nDtoH pinned\t1048.6 MB/s\n";
+  const std::string pageable = "HtoD pageable\t1048.6 MB/s\nDtoH pageable\t1048.6 MB/s\n";
+  const std::string registered = "HtoD registered\t1048.6 MB/s\nDtoH registered\t1048.6 MB/s\n";
+  const char *hostAsync = "cudaMemcpyAsync(dst, src, memSize, kind, 0)";
+  const char *hostCopy = "cudaMemcpy(dst, src, memSize, kind)";
   const char *sustainedCopy =
       "cudaMemcpyAsync(d_sustainedOut, d_sustainedIn, memSize, cudaMemcpyDeviceToDevice, 0)";
   const std::vector<FailedCall> cases = {
@@ -95,6 +102,33 @@ TEST(CheckedCalls, EachSiteReportsItsFailureAndExits) {
       {"cudaEventDestroy:6=400", sustained, sustainedInterval, 310, 400, handle, "cudaEventDestroy(sustainedStart)", batch},
       {"cudaFree:4=1", sustained, sustainedInterval, 311, 1, invalid, "cudaFree(d_sustainedIn)", batch},
       {"cudaFree:5=1", sustained, sustainedInterval, 312, 1, invalid, "cudaFree(d_sustainedOut)", batch},
+      // The host copies: one site a call, both directions and both kinds
+      // timed by the GPU sharing theirs.
+      {"cudaEventCreate:5=2", host, figures, 400, 2, noAlloc, "cudaEventCreate(&hostStart)"},
+      {"cudaEventCreate:6=2", host, figures, 401, 2, noAlloc, "cudaEventCreate(&hostStop)"},
+      {"cudaMalloc:4=2", host, figures, 402, 2, noAlloc, "cudaMalloc((void **) &d_hostCopy, memSize)"},
+      {"cudaMallocHost:1=2", host, figures, 403, 2, noAlloc, "cudaMallocHost((void **) &h_pinned, memSize)"},
+      {"cudaEventRecord:5=400", host, figures, 404, 400, handle, "cudaEventRecord(hostStart, 0)"},
+      {"cudaMemcpyAsync:1=700", host, figures, 405, 700, address, hostAsync},
+      {"cudaEventRecord:6=400", host, figures, 406, 400, handle, "cudaEventRecord(hostStop, 0)"},
+      {"cudaEventSynchronize:1=700", host, figures, 407, 700, address, "cudaEventSynchronize(hostStop)"},
+      {"cudaEventElapsedTime:3=1", host, figures, 408, 1, invalid, "cudaEventElapsedTime(&copyMs, hostStart, hostStop)"},
+      {"cudaMemcpyAsync:2=700", host, figures + "HtoD pinned\t1048.6 MB/s\n", 405, 700, address, hostAsync},
+      {"cudaFreeHost:1=1", host, figures + pinned, 409, 1, invalid, "cudaFreeHost(h_pinned)"},
+      {"cudaMemcpy:3=700", host, figures + pinned, 410, 700, address, hostCopy},
+      {"cudaDeviceSynchronize:3=700", host, figures + pinned, 411, 700, address, "cudaDeviceSynchronize()"},
+      {"cudaMemcpy:4=700", host, figures + pinned + "HtoD pageable\t1048.6 MB/s\n", 410, 700, address, hostCopy},
+      // Any refusal of the registration but "not supported" fails it.
+      {"cudaHostRegister:1=712", host, figures + pinned + pageable, 412, 712, "cudaErrorHostMemoryAlreadyRegistered",
+       "cudaHostRegister(h_registered, memSize, cudaHostRegisterDefault)"},
+      {"cudaMemcpyAsync:3=700", host, figures + pinned + pageable, 405, 700, address, hostAsync},
+      {"cudaHostUnregister:1=1", host, figures + pinned + pageable + registered, 413, 1, invalid,
+       "cudaHostUnregister(h_registered)"},
+      {"cudaEventDestroy:5=400", host, figures + pinned + pageable + registered, 414, 400, handle,
+       "cudaEventDestroy(hostStop)"},
+      {"cudaEventDestroy:6=400", host, figures + pinned + pageable + registered, 415, 400, handle,
+       "cudaEventDestroy(hostStart)"},
+      {"cudaFree:4=1", host, figures + pinned + pageable + registered, 416, 1, invalid, "cudaFree(d_hostCopy)"},
       // A failing reset inside the check changes nothing.
       {"cudaMalloc:1=2,cudaDeviceReset:1=1", one, "", 215, 2, noAlloc, mallocIn},
   };
@@ -102,7 +136,8 @@ TEST(CheckedCalls, EachSiteReportsItsFailureAndExits) {
     SCOPED_TRACE(c.script);
     ToolSetup setup;
     setup.args = c.args;
-    setup.env = {std::string("STANDIN_FAIL=") + c.script, std::string("STANDIN_TIMES=") + c.times};
+    setup.env = {std::string("STANDIN_FAIL=") + c.script, std::string("STANDIN_TIMES=") + c.times,
+                 "STANDIN_CLOCK_STEP_NS=1000000"};
     const ToolRun run = runTool(setup);
     EXPECT_EQ(run.out, bannerAndDevice() + c.stdoutAfterDevice);
     EXPECT_EQ(run.err, "CUDA error at quillmere:" + std::to_string(c.callSite) + " code=" +

@@ -83,6 +83,11 @@ TEST(MachineReports, EveryWayOutInBothFormats) {
        "{\n    \"kind\": \"host_memory\",\n    \"message\": \"Not enough memory avaialable on host to run test!\"\n  }",
        "quillmere_error_info{kind=\"host_memory\",site=\"\",name=\"\"} 1\n",
        "Not enough memory avaialable on host to run test!\n"},
+      {"host memory, a page-aligned buffer", {"--size=1", "--loops=1", "--host-copies"},
+       {"FAILALLOC_SIZE=1048576", "FAILALLOC_ALIGNED=1"}, true,
+       "{\n    \"kind\": \"host_memory\",\n    \"message\": \"Not enough memory avaialable on host to run test!\"\n  }",
+       "quillmere_error_info{kind=\"host_memory\",site=\"\",name=\"\"} 1\n",
+       "Not enough memory avaialable on host to run test!\n"},
       {"failed checked call", run, {"STANDIN_FAIL=cudaMemset:2=700"}, false,
        "{\n    \"kind\": \"cuda\",\n    \"message\": \"an illegal memory access was encountered\",\n"
        "    \"site\": 275,\n    \"code\": 700,\n    \"name\": \"cudaErrorIllegalAddress\",\n"
@@ -146,14 +151,20 @@ TEST(MachineReports, EveryWayOutInBothFormats) {
         const std::string stamp = samples(ran.out, "quillmere_run_timestamp_seconds ");
         const long long seconds = strtoll(stamp.c_str() + stamp.find(' ') + 1, nullptr, 10);
         EXPECT_TRUE(seconds >= before && seconds <= after) << stamp;
-        // Every sample follows its own HELP and TYPE lines, and nothing else stands there.
+        // Every sample follows the HELP and TYPE lines of its own gauge, and
+        // nothing else stands there.
         std::istringstream lines(ran.out);
-        std::vector<std::string> three(3);
+        std::string line;
+        std::string gaugeName;
         int samplesSeen = 0;
-        while (std::getline(lines, three[0]) && std::getline(lines, three[1]) && std::getline(lines, three[2])) {
-          const std::string name = three[2].substr(0, three[2].find_first_of("{ "));
-          EXPECT_EQ(three[0].compare(0, 8 + name.size(), "# HELP " + name + " "), 0) << three[0];
-          EXPECT_EQ(three[1], "# TYPE " + name + " gauge");
+        while (std::getline(lines, line)) {
+          if (line.compare(0, 7, "# HELP ") == 0) {
+            gaugeName = line.substr(7, line.find(' ', 7) - 7);
+            ASSERT_TRUE(std::getline(lines, line));
+            EXPECT_EQ(line, "# TYPE " + gaugeName + " gauge");
+            ASSERT_TRUE(std::getline(lines, line));
+          }
+          EXPECT_EQ(line.substr(0, line.find_first_of("{ ")), gaugeName) << line;
           samplesSeen++;
         }
         EXPECT_GE(samplesSeen, 2);
@@ -607,6 +618,64 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
        {},
        {"error", "{\n    \"kind\": \"timer\",\n    \"message\": \"the GPU timer gave 0.0214 ms for a batch of 1024 copies\"\n  }"},
        "quillmere_sustained_seconds 0.000000\nquillmere_sustained_intervals 0\n"},
+      // Pinned copies of 2 and 1 ms, then 0.5; pageable ones of 4 ms by the host's clock.
+      {"host copies, the registration refused by the runtime",
+       {"--size=1", "--loops=1", "--host-copies", "--host-loops=2"},
+       {integrated, "STANDIN_TIMES=1,1,2,1,0.5", "STANDIN_CLOCK_STEP_NS=4000000", "STANDIN_FAIL=cudaHostRegister:1=801"},
+       {},
+       {"host_copies",
+        "{\n    \"repetitions\": 2,\n    \"integrated\": true,\n    \"can_map_host_memory\": true,\n"
+        "    \"pageable_memory_access\": false,\n    \"host_register_supported\": true,\n    \"copies\": [\n"
+        "      {\n        \"direction\": \"host_to_device\",\n        \"memory\": \"pinned\",\n"
+        "        \"supported\": true,\n        \"timer\": \"gpu\",\n        \"mb_per_s\": 1048.6,\n"
+        "        \"mean_mb_per_s\": 699.1,\n        \"cv\": 0.3333,\n        \"best_ms\": 1,\n        \"worst_ms\": 2\n      },\n"
+        "      {\n        \"direction\": \"device_to_host\",\n        \"memory\": \"pinned\",\n"
+        "        \"supported\": true,\n        \"timer\": \"gpu\",\n        \"mb_per_s\": 2097.2,\n"
+        "        \"mean_mb_per_s\": 2097.2,\n        \"cv\": 0.0000,\n        \"best_ms\": 0.5,\n        \"worst_ms\": 0.5\n      },\n"
+        "      {\n        \"direction\": \"host_to_device\",\n        \"memory\": \"pageable\",\n"
+        "        \"supported\": true,\n        \"timer\": \"host\",\n        \"mb_per_s\": 262.1,\n"
+        "        \"mean_mb_per_s\": 262.1,\n        \"cv\": 0.0000,\n        \"best_ms\": 4,\n        \"worst_ms\": 4\n      },\n"
+        "      {\n        \"direction\": \"device_to_host\",\n        \"memory\": \"pageable\",\n"
+        "        \"supported\": true,\n        \"timer\": \"host\",\n        \"mb_per_s\": 262.1,\n"
+        "        \"mean_mb_per_s\": 262.1,\n        \"cv\": 0.0000,\n        \"best_ms\": 4,\n        \"worst_ms\": 4\n      },\n"
+        "      {\n        \"direction\": \"host_to_device\",\n        \"memory\": \"registered\",\n"
+        "        \"supported\": false,\n        \"timer\": null,\n        \"mb_per_s\": null,\n"
+        "        \"mean_mb_per_s\": null,\n        \"cv\": null,\n        \"best_ms\": null,\n        \"worst_ms\": null\n      },\n"
+        "      {\n        \"direction\": \"device_to_host\",\n        \"memory\": \"registered\",\n"
+        "        \"supported\": false,\n        \"timer\": null,\n        \"mb_per_s\": null,\n"
+        "        \"mean_mb_per_s\": null,\n        \"cv\": null,\n        \"best_ms\": null,\n        \"worst_ms\": null\n      }\n"
+        "    ]\n  }",
+        "sustained", "null", "result", "\"PASS\""},
+       "quillmere_host_copy_repetitions 2\nquillmere_host_register_supported 1\n"
+       "quillmere_host_copy_bytes_per_second{direction=\"host_to_device\",memory=\"pinned\"} 1048600000\n"
+       "quillmere_host_copy_bytes_per_second{direction=\"device_to_host\",memory=\"pinned\"} 2097200000\n"
+       "quillmere_host_copy_bytes_per_second{direction=\"host_to_device\",memory=\"pageable\"} 262100000\n"
+       "quillmere_host_copy_bytes_per_second{direction=\"device_to_host\",memory=\"pageable\"} 262100000\n"
+       "quillmere_host_copy_cv_ratio{direction=\"host_to_device\",memory=\"pinned\"} 0.3333\n"
+       "quillmere_host_copy_cv_ratio{direction=\"device_to_host\",memory=\"pinned\"} 0.0000\n"
+       "quillmere_host_copy_cv_ratio{direction=\"host_to_device\",memory=\"pageable\"} 0.0000\n"
+       "quillmere_host_copy_cv_ratio{direction=\"device_to_host\",memory=\"pageable\"} 0.0000\n",
+       "\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\nMemset\t 1048.6 MB/s\nHtoD pinned\t1048.6 MB/s\n"
+       "DtoH pinned\t2097.2 MB/s\nHtoD pageable\t262.1 MB/s\nDtoH pageable\t262.1 MB/s\n"
+       "HtoD registered\tnot supported by this device\nDtoH registered\tnot supported by this device\n"},
+      // The sixth attribute asked, after the memory's three and two of the
+      // host copies', is unknown to the runtime.
+      {"host copies, an attribute unknown; a GPU time of 0 ends the phase with the copies completed",
+       {"--size=1", "--loops=1", "--host-copies", "--host-loops=1"},
+       {"STANDIN_TIMES=1,1,1,0", "STANDIN_FAIL=cudaDeviceGetAttribute:6=1"},
+       {},
+       {"error", "{\n    \"kind\": \"timer\",\n    \"message\": \"the GPU timer gave 0 ms for a host copy\"\n  }",
+        "host_copies",
+        "{\n    \"repetitions\": 1,\n    \"integrated\": false,\n    \"can_map_host_memory\": true,\n"
+        "    \"pageable_memory_access\": null,\n    \"host_register_supported\": true,\n    \"copies\": [\n"
+        "      {\n        \"direction\": \"host_to_device\",\n        \"memory\": \"pinned\",\n"
+        "        \"supported\": true,\n        \"timer\": \"gpu\",\n        \"mb_per_s\": 1048.6,\n"
+        "        \"mean_mb_per_s\": 1048.6,\n        \"cv\": 0.0000,\n        \"best_ms\": 1,\n        \"worst_ms\": 1\n      }\n"
+        "    ]\n  }",
+        "result", "\"FAIL\""},
+       "quillmere_host_copy_repetitions 1\nquillmere_host_register_supported 1\n"
+       "quillmere_host_copy_bytes_per_second{direction=\"host_to_device\",memory=\"pinned\"} 1048600000\n"
+       "quillmere_host_copy_cv_ratio{direction=\"host_to_device\",memory=\"pinned\"} 0.0000\n"},
   };
   for (const ReportCase &c : cases) {
     SCOPED_TRACE(c.name);

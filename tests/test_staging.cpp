@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "run/staging.h"
+#include "data/staging.h"
 
 TEST(StagingFill, WritesTheRepeatingPatternExactly) {
   for (const uint32_t size : {0u, 1u, 255u, 256u, 257u, 511u, 1000u, 65536u, 70001u, 1048576u}) {

@@ -134,4 +134,28 @@ TEST(Terminal, SustainedProgressLine) {
   EXPECT_EQ(run.exitStatus, 0);
 }
 
+// Each host copy draws its own line, gone before the copy's own line.
+TEST(Terminal, HostCopyProgressLine) {
+  ToolSetup setup;
+  setup.args = {"--size=1", "--loops=1", "--host-copies", "--host-loops=2"};
+  setup.env = {"TERM=xterm", "STANDIN_DELAY_US=120000", "STANDIN_HOST_REGISTER=0"};
+  setup.terminalColumns = 80;
+  const ToolRun run = runTool(setup);
+  const std::string memset = "Memset\t 1048.6 MB/s\n";
+  const size_t from = run.out.find(memset);
+  const size_t to = run.out.find("\rHtoD pageable 1/2");
+  ASSERT_NE(from, std::string::npos) << run.out;
+  ASSERT_NE(to, std::string::npos) << run.out;
+  EXPECT_EQ(run.out.substr(from + memset.size(), to - from - memset.size()),
+            "\rHtoD pinned 1/2, best 1048.6 MB/s\033[K\rHtoD pinned 2/2, best 1048.6 MB/s\033[K\r\033[K"
+            "HtoD pinned\t1048.6 MB/s\n"
+            "\rDtoH pinned 1/2, best 1048.6 MB/s\033[K\rDtoH pinned 2/2, best 1048.6 MB/s\033[K\r\033[K"
+            "DtoH pinned\t1048.6 MB/s\n");
+  const std::string unsupported = "HtoD registered\tnot supported by this device\n"
+                                  "DtoH registered\tnot supported by this device\n";
+  ASSERT_GE(run.out.size(), unsupported.size());
+  EXPECT_EQ(run.out.substr(run.out.size() - unsupported.size()), unsupported);
+  EXPECT_EQ(run.exitStatus, 0);
+}
+
 }  // namespace

@@ -121,7 +121,7 @@ ToolRun runTool(ToolSetup setup) {
   }
   env.push_back("DEBUGFS_ROOT=" + debugfsRoot);
   env.push_back("DEBUGFS_LOG=" + openedPath);
-  std::string preload = QUILLMERE_DEBUGFS_REDIRECT;
+  std::string preload = std::string(QUILLMERE_DEBUGFS_REDIRECT) + " " + QUILLMERE_HOSTCLOCK;
   if (setup.failAlloc) {
     preload += std::string(" ") + QUILLMERE_FAILALLOC;
   }

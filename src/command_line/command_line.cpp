@@ -28,5 +28,7 @@ CommandLine readCommandLine(int argc, const char *const *argv) {
   line.duration = numericOption(argc, argv, "duration");
   line.interval = numericOption(argc, argv, "interval");
   line.maxDrop = numericOption(argc, argv, "max-drop");
+  line.hostCopies = hasOption(argc, argv, "host-copies");
+  line.hostLoops = numericOption(argc, argv, "host-loops");
   return line;
 }

@@ -21,6 +21,8 @@ struct CommandLine {
   OptionValue duration;       // seconds of the sustained copy
   OptionValue interval;       // seconds of each of its intervals
   OptionValue maxDrop;        // percent below its highest interval
+  bool hostCopies = false;    // copy between host and device memory too
+  OptionValue hostLoops;      // repetitions of each host copy
 };
 
 // Reads every option the tool knows from argv[1..argc-1].

@@ -41,6 +41,10 @@ std::string knownString(const Known<std::string> &value) {
   return value.known ? jsonString(value.value) : kNull;
 }
 
+std::string knownFlag(const Known<bool> &flag) {
+  return flag.known ? (flag.value ? "true" : "false") : kNull;
+}
+
 std::string error(const RunRecord &record) {
   if (record.errorKind == kNoError) {
     return kNull;
@@ -134,7 +138,7 @@ std::string memoryClock(const RunRecord &record) {
                  {"cfg", record.clock.haveTag ? jsonString(record.clock.tag) : kNull},
                  {"max_hz", knownInteger(state.maxHz)},
                  {"cap_hz", knownInteger(state.capHz)},
-                 {"locked", state.locked.known ? (state.locked.value ? "true" : "false") : kNull}},
+                 {"locked", knownFlag(state.locked)}},
                 1);
 }
 
@@ -189,6 +193,43 @@ std::string intervals(const std::vector<IntervalRecord> &ended) {
   return array(elements, 3);
 }
 
+std::string hostCopy(const HostCopyRecord &copy, uint32_t memSize) {
+  Members members = {{"direction", jsonString(hostCopyDirectionName(copy.direction))},
+                     {"memory", jsonString(hostMemoryName(copy.memory))},
+                     {"supported", copy.supported ? "true" : "false"}};
+  if (!copy.supported) {
+    for (const char *name : {"timer", "mb_per_s", "mean_mb_per_s", "cv", "best_ms", "worst_ms"}) {
+      members.emplace_back(name, kNull);
+    }
+    return object(members, 3);
+  }
+  members.emplace_back("timer", jsonString(copy.gpuTimed ? "gpu" : "host"));
+  members.emplace_back("mb_per_s", number("%.1f", copy.figure));
+  members.emplace_back("mean_mb_per_s", number("%.1f", meanFigure(memSize, copy.stats)));
+  members.emplace_back("cv", number("%.4f", coefficientOfVariation(copy.stats)));
+  members.emplace_back("best_ms", number("%.9g", copy.stats.shortest));
+  members.emplace_back("worst_ms", number("%.9g", copy.stats.longest));
+  return object(members, 3);
+}
+
+std::string hostCopies(const HostCopiesRecord &phase, uint32_t memSize) {
+  if (!phase.reached) {
+    return kNull;
+  }
+  std::vector<std::string> copies;
+  copies.reserve(phase.copies.size());
+  for (const HostCopyRecord &copy : phase.copies) {
+    copies.push_back(hostCopy(copy, memSize));
+  }
+  return object({{"repetitions", integer(phase.repetitions)},
+                 {"integrated", knownFlag(phase.integrated)},
+                 {"can_map_host_memory", knownFlag(phase.canMapHostMemory)},
+                 {"pageable_memory_access", knownFlag(phase.pageableMemoryAccess)},
+                 {"host_register_supported", knownFlag(phase.hostRegisterSupported)},
+                 {"copies", array(copies, 3)}},
+                1);
+}
+
 std::string sustained(const SustainedRecord &phase) {
   if (!phase.requested) {
     return kNull;
@@ -231,6 +272,7 @@ std::string renderJsonReport(const RunRecord &record, const std::string &host,
       {"memory_clock", memoryClock(record)},
       {"peak", peak(memory)},
       {"efficiency", number("%.3f", runEfficiency(record, memory))},
+      {"host_copies", hostCopies(record.hostCopies, record.memSize)},
       {"sustained", sustained(record.sustained)},
   };
   return object(members, 0) + "\n";

@@ -8,7 +8,7 @@
 
 #include "reports/machine_report.h"
 #include "reports/report_text.h"
-#include "run/measurements.h"
+#include "timing/rate.h"
 
 namespace {
 
@@ -82,6 +82,39 @@ std::vector<Temperature> highestPerZone(const std::vector<IntervalRecord> &inter
   std::transform(zones.begin(), zones.end(), highest.begin(),
                  [](const std::pair<const std::pair<int, std::string>, Temperature> &zone) { return zone.second; });
   return highest;
+}
+
+// A gauge of one sample per measured host copy, labelled with its direction
+// and memory; left out when no copy was measured.
+void hostCopyGauge(std::string *text, const char *name, const char *help, const HostCopiesRecord &phase,
+                   std::string (*value)(const HostCopyRecord &copy)) {
+  std::string samples;
+  for (const HostCopyRecord &copy : phase.copies) {
+    const std::string sample = copy.supported ? value(copy) : "";
+    if (!sample.empty()) {
+      samples += std::string(name) + "{" + label("direction", hostCopyDirectionName(copy.direction)) + "," +
+                 label("memory", hostMemoryName(copy.memory)) + "} " + sample + "\n";
+    }
+  }
+  if (!samples.empty()) {
+    *text += std::string("# HELP ") + name + " " + help + "\n# TYPE " + name + " gauge\n" + samples;
+  }
+}
+
+void hostCopyGauges(std::string *text, const HostCopiesRecord &phase) {
+  gauge(text, "quillmere_host_copy_repetitions", "Timed repetitions of each host copy.", "",
+        std::to_string(phase.repetitions));
+  if (phase.hostRegisterSupported.known) {
+    gauge(text, "quillmere_host_register_supported",
+          "1 when the device can register ordinary host memory (cudaHostRegister), else 0.", "",
+          phase.hostRegisterSupported.value ? "1" : "0");
+  }
+  hostCopyGauge(text, "quillmere_host_copy_bytes_per_second",
+                "Best copy rate between host and device memory, bytes per second.", phase,
+                [](const HostCopyRecord &copy) { return printedTimesMillion(copy.figure); });
+  hostCopyGauge(text, "quillmere_host_copy_cv_ratio",
+                "Standard deviation of a host copy's repetition times over their mean.", phase,
+                [](const HostCopyRecord &copy) { return finiteNumber("%.4f", coefficientOfVariation(copy.stats)); });
 }
 
 void sustainedGauges(std::string *text, const SustainedRecord &phase) {
@@ -221,6 +254,9 @@ std::string renderPrometheusReport(const RunRecord &record, long long endSeconds
   if (record.minEfficiency.known) {
     gauge(&text, "quillmere_min_efficiency_ratio", "The least efficiency the run must reach.", "",
           shortNumber(record.minEfficiency.value / 100.0));
+  }
+  if (record.hostCopies.reached) {
+    hostCopyGauges(&text, record.hostCopies);
   }
   if (record.sustained.requested) {
     sustainedGauges(&text, record.sustained);

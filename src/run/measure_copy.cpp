@@ -7,7 +7,15 @@
 #include "run/measurements.h"
 #include "run/progress.h"
 #include "run/run_record.h"
-#include "run/staging.h"
+#include "timing/rate.h"
+#include "data/staging.h"
+
+void failHostAllocation() {
+  const char *message = "Not enough memory avaialable on host to run test!";
+  fprintf(stderr, "%s\n", message);
+  recordError(kErrorHostMemory, message);
+  exit(EXIT_FAILURE);
+}
 
 float measureDeviceCopy(uint32_t memSize, int repetitions, TimingStats *stats) {
   cudaEvent_t start = nullptr;
@@ -17,10 +25,7 @@ float measureDeviceCopy(uint32_t memSize, int repetitions, TimingStats *stats) {
 
   unsigned char *h_idata = static_cast<unsigned char *>(malloc(memSize));
   if (h_idata == nullptr) {
-    const char *message = "Not enough memory avaialable on host to run test!";
-    fprintf(stderr, "%s\n", message);
-    recordError(kErrorHostMemory, message);
-    exit(EXIT_FAILURE);
+    failHostAllocation();
   }
   fillStagingBuffer(h_idata, memSize);
 

@@ -3,6 +3,7 @@
 #include "gpu/check_gpu_call.h"
 #include "run/measurements.h"
 #include "run/progress.h"
+#include "timing/rate.h"
 
 float measureDeviceFill(uint32_t memSize, int repetitions, TimingStats *stats) {
   cudaEvent_t start = nullptr;

@@ -2,9 +2,8 @@
 #define QUILLMERE_MEASUREMENTS_H
 
 #include <cstdint>
-#include <string>
 
-#include "run/timing_stats.h"
+#include "timing/timing_stats.h"
 
 // Best-of-N device-to-device copy rate in MB/s (10^6 bytes per second),
 // counting each byte once read and once written; every repetition's time
@@ -12,14 +11,12 @@
 // host staging buffer cannot be allocated.
 float measureDeviceCopy(uint32_t memSize, int repetitions, TimingStats *stats);
 
+// Writes the host-memory message on standard error, records it and exits
+// with status 1: a host buffer of the measurements could not be allocated.
+[[noreturn]] void failHostAllocation();
+
 // Best-of-N device memory fill rate in MB/s; every repetition's time goes
 // into *stats. Exits with status 1 on a failed runtime call.
 float measureDeviceFill(uint32_t memSize, int repetitions, TimingStats *stats);
-
-// Rate in MB/s for bytes moved in the given milliseconds, in double precision.
-float megabytesPerSecond(double bytes, float elapsedTimeInMs);
-
-// A figure as the text report prints it: one decimal ("%.1f").
-std::string printedFigure(double figure);
 
 #endif

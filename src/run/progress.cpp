@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "run/measurements.h"
+#include "timing/rate.h"
 
 long progressCountdown = LONG_MAX;
 

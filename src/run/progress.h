@@ -1,7 +1,7 @@
 #ifndef QUILLMERE_PROGRESS_H
 #define QUILLMERE_PROGRESS_H
 
-#include "run/timing_stats.h"
+#include "timing/timing_stats.h"
 
 // A progress line on standard error while the measurements run, drawn
 // only when standard error is a terminal: the measurement, repetitions done

@@ -15,11 +15,13 @@
 #include "board/memory_peak.h"
 #include "gpu/check_gpu_call.h"
 #include "run/measurements.h"
+#include "run/run_host_copies.h"
 #include "run/run_measurements.h"
 #include "run/run_record.h"
 #include "run/run_sustained.h"
 #include "run/settings.h"
 #include "run/usage.h"
+#include "timing/rate.h"
 
 namespace {
 
@@ -169,13 +171,16 @@ int runProgram(const CommandLine &line) {
   }
 
   runMeasurements(record.memSize, record.repetitions);
-  const int sustainedStatus = record.sustained.requested ? runSustained(record.memSize) : kRunOk;
+  int phaseStatus = record.hostCopies.requested ? runHostCopies(record.memSize) : kRunOk;
+  if (phaseStatus == kRunOk && record.sustained.requested) {
+    phaseStatus = runSustained(record.memSize);
+  }
   record.completed = true;
 
   // The selection after the run only closes the sequence; its status is not used.
   (void)cudaSetDevice(0);
-  if (sustainedStatus != kRunOk) {
-    return sustainedStatus;
+  if (phaseStatus != kRunOk) {
+    return phaseStatus;
   }
   // The first check that fails is the only one reported.
   int status = record.minTotal.known ? checkMinimum(record.minTotal.value) : kRunOk;

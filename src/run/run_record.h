@@ -10,7 +10,8 @@
 #include "board/known.h"
 #include "board/memory_clock.h"
 #include "board/memory_peak.h"
-#include "run/timing_stats.h"
+#include "host_copies/host_copy_record.h"
+#include "timing/timing_stats.h"
 #include "sustained/sustained_record.h"
 
 // How the run reports.
@@ -58,6 +59,7 @@ struct RunRecord {
 
   MeasuredFigure copy;
   MeasuredFigure fill;
+  HostCopiesRecord hostCopies;
   SustainedRecord sustained;
 
   int format = kTextReport;

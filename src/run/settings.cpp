@@ -62,37 +62,70 @@ int readSizeAndLoops(const CommandLine &line, RunRecord *record) {
   return kRunOk;
 }
 
-// The sustained copy's options; the record's phase is asked for only once
-// all three are accepted.
-int readSustainedOptions(const CommandLine &line, RunRecord *record) {
+// The phases' options as accepted so far.
+struct PhaseOptions {
   Known<int> duration;
   Known<int> interval;
   Known<int> maxDrop;
-  int status = readKnownOption(line.duration, "duration", 86400, kRunBadDuration, &duration);
+  Known<int> hostLoops;
+};
+
+// The values of the phases' options, in order.
+int readPhaseValues(const CommandLine &line, PhaseOptions *options) {
+  int status = readKnownOption(line.duration, "duration", 86400, kRunBadDuration, &options->duration);
   if (status == kRunOk) {
-    status = readKnownOption(line.interval, "interval", 3600, kRunBadInterval, &interval);
+    status = readKnownOption(line.interval, "interval", 3600, kRunBadInterval, &options->interval);
   }
   if (status == kRunOk) {
-    status = readKnownOption(line.maxDrop, "max-drop", 100, kRunBadMaxDrop, &maxDrop);
+    status = readKnownOption(line.maxDrop, "max-drop", 100, kRunBadMaxDrop, &options->maxDrop);
   }
-  if (status == kRunOk && !duration.known && interval.known) {
+  if (status == kRunOk) {
+    status = readKnownOption(line.hostLoops, "host-loops", 2147483647, kRunBadHostLoops, &options->hostLoops);
+  }
+  return status;
+}
+
+// The options that mean nothing without another one.
+int checkCompanions(const CommandLine &line, const PhaseOptions &options) {
+  if (!options.duration.known && options.interval.known) {
     rejectOption("Illegal argument - interval needs duration");
-    status = kRunBadInterval;
+    return kRunBadInterval;
   }
-  if (status == kRunOk && !duration.known && maxDrop.known) {
+  if (!options.duration.known && options.maxDrop.known) {
     rejectOption("Illegal argument - max-drop needs duration");
-    status = kRunBadMaxDrop;
+    return kRunBadMaxDrop;
   }
-  if (status != kRunOk || !duration.known) {
+  if (!line.hostCopies && options.hostLoops.known) {
+    rejectOption("Illegal argument - host-loops needs host-copies");
+    return kRunBadHostLoops;
+  }
+  return kRunOk;
+}
+
+// The phases after the measurements, asked for in the record only once
+// every option of theirs is accepted.
+int readPhaseOptions(const CommandLine &line, RunRecord *record) {
+  PhaseOptions options;
+  int status = readPhaseValues(line, &options);
+  if (status == kRunOk) {
+    status = checkCompanions(line, options);
+  }
+  if (status != kRunOk) {
     return status;
   }
-  SustainedRecord &sustained = record->sustained;
-  sustained.requested = true;
-  sustained.durationS = duration.value;
-  const int asked = interval.known ? interval.value : kDefaultIntervalS;
-  sustained.intervalS = asked < duration.value ? asked : duration.value;
-  sustained.batchCopies = batchCopies(record->memSize);
-  sustained.maxDropPercent = maxDrop;
+  if (line.hostCopies) {
+    record->hostCopies.requested = true;
+    record->hostCopies.repetitions = options.hostLoops.known ? options.hostLoops.value : kDefaultHostCopyRepetitions;
+  }
+  if (options.duration.known) {
+    SustainedRecord &sustained = record->sustained;
+    sustained.requested = true;
+    sustained.durationS = options.duration.value;
+    const int asked = options.interval.known ? options.interval.value : kDefaultIntervalS;
+    sustained.intervalS = asked < options.duration.value ? asked : options.duration.value;
+    sustained.batchCopies = batchCopies(record->memSize);
+    sustained.maxDropPercent = options.maxDrop;
+  }
   return kRunOk;
 }
 
@@ -114,7 +147,7 @@ int readRunOptions(const CommandLine &line, RunRecord *record) {
     status = readKnownOption(line.busWidth, "bus-width", 65536, kRunBadBusWidth, &record->busWidthOption);
   }
   if (status == kRunOk) {
-    status = readSustainedOptions(line, record);
+    status = readPhaseOptions(line, record);
   }
   if (status == kRunOk && line.json && line.prometheus) {
     rejectOption("Illegal argument - json and prometheus exclude each other");

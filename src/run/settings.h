@@ -26,12 +26,14 @@ const int kRunBadDuration = -7700;
 const int kRunBadInterval = -7710;
 // Run status: the "max-drop" option was rejected, or given without "duration".
 const int kRunBadMaxDrop = -7720;
+// Run status: the "host-loops" option was rejected, or given without "host-copies".
+const int kRunBadHostLoops = -7730;
 // Run status: "json" and "prometheus" were both given.
 const int kRunBadFormats = -8000;
 // Run status: a run that failed a check of its figures: its Memcpy Total
 // fell below "min-total", or below "min-efficiency" of the memory's peak,
 // or its peak is unknown; its sustained Total fell more than "max-drop";
-// or the GPU's timer gave a batch time no memory could.
+// or a timer gave a batch or host copy time no memory could.
 const int kRunBelowMinimum = 1;
 
 // Transfer size without a "size" option: 16 MiB.
@@ -42,9 +44,9 @@ const int kDefaultRepetitions = 4000;
 const int kDefaultIntervalS = 10;
 
 // Validates the numeric options in their order (size, loops, min-total,
-// min-efficiency, bus-width, duration, interval, max-drop, then interval
-// and max-drop without duration, then the two formats) into the record,
-// each as it passes. Returns kRunOk or, after printing why, the status of
+// min-efficiency, bus-width, duration, interval, max-drop, host-loops, then
+// interval and max-drop without duration and host-loops without
+// host-copies, then the two formats) into the record, each as it passes. Returns kRunOk or, after printing why, the status of
 // the first option rejected.
 int readRunOptions(const CommandLine &line, RunRecord *record);
 

@@ -16,4 +16,6 @@ void printUsage() {
   printf("--duration=[SECONDS]\tAfter the measurements, copy for this long and report each interval\n");
   printf("--interval=[SECONDS]\tLength of each interval of the sustained copy. Defaults to 10\n");
   printf("--max-drop=[%%]\tFail when the sustained Memcpy Total falls this far below its highest interval\n");
+  printf("--host-copies\tAfter the measurements, copy between host and device memory, each way\n");
+  printf("--host-loops=[SIZE]\tRepetitions of each host copy. Defaults to 100\n");
 }

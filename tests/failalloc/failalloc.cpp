@@ -1,9 +1,13 @@
 // Preloaded into the tool to make host allocations fail: every malloc of
 // exactly FAILALLOC_SIZE bytes returns NULL; all others go to the C library.
+// With FAILALLOC_ALIGNED=n, malloc is left alone and the n-th posix_memalign
+// of FAILALLOC_SIZE bytes fails instead, so that a page-aligned buffer can
+// fail while the staging buffer of the same size does not.
+#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 
 extern "C" void *__libc_malloc(size_t size);  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
+extern "C" void *__libc_memalign(size_t alignment, size_t size);  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 
 namespace {
 
@@ -18,11 +22,30 @@ size_t failingSize() {
   return size;
 }
 
+// Which posix_memalign of the failing size fails; 0: malloc fails instead.
+long failingAlignedCall() {
+  static const char *const text = getenv("FAILALLOC_ALIGNED");
+  return text != nullptr ? strtol(text, nullptr, 10) : 0;
+}
+
 }  // namespace
 
 extern "C" void *malloc(size_t size) noexcept {
-  if (size != 0 && size == failingSize()) {
+  if (size != 0 && size == failingSize() && failingAlignedCall() == 0) {
     return nullptr;
   }
   return __libc_malloc(size);
+}
+
+extern "C" int posix_memalign(void **pointer, size_t alignment, size_t size) noexcept {
+  static long calls = 0;
+  if (size != 0 && size == failingSize() && ++calls == failingAlignedCall()) {
+    return ENOMEM;
+  }
+  void *memory = __libc_memalign(alignment, size);
+  if (memory == nullptr) {
+    return ENOMEM;
+  }
+  *pointer = memory;
+  return 0;
 }

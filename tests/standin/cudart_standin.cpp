@@ -19,7 +19,16 @@
 //                         file without a leading / is under DEBUGFS_ROOT
 //   STANDIN_LOG           file that gets one line per call, with its arguments
 //   STANDIN_DELAY_US      each device or event synchronisation takes this long (default 0)
+//   STANDIN_COPY_DELAY_US "kind:us,...": each copy of that cudaMemcpyKind
+//                         (1 host to device, 2 device to host) takes this long
+//   STANDIN_CAN_MAP_HOST, STANDIN_PAGEABLE_ACCESS, STANDIN_HOST_REGISTER
+//                         the device's attributes 19, 88 and 99 (default 1, 0, 1);
+//                         attribute 18 is STANDIN_INTEGRATED
+// A call that STANDIN_FAIL fails leaves its status pending: cudaGetLastError
+// returns it, and clears it.
 // Device memory is never touched: device pointers are labels (d1, d2, ...).
+// Host memory from cudaMallocHost is real and labelled p1, p2, ...; a
+// registered host buffer is labelled r1, r2, ... from its registration on.
 // With a log, a host-to-device copy reads the whole host buffer and logs
 // whether it holds the staging pattern (byte i = i mod 256).
 // The script is read once, and without a log a call does no work of the C
@@ -44,13 +53,15 @@ namespace {
 enum Op {
   kGetDeviceProperties, kDeviceGetAttribute, kSetDevice, kDeviceReset, kEventCreate,
   kEventRecord, kEventElapsedTime, kEventDestroy, kMalloc, kFree, kMemcpy, kMemset,
-  kDeviceSynchronize, kRuntimeGetVersion, kDriverGetVersion, kMemcpyAsync, kEventSynchronize, kOpCount
+  kDeviceSynchronize, kRuntimeGetVersion, kDriverGetVersion, kMemcpyAsync, kEventSynchronize,
+  kMallocHost, kFreeHost, kHostRegister, kHostUnregister, kOpCount
 };
 const char *const kOpNames[kOpCount] = {
     "cudaGetDeviceProperties", "cudaDeviceGetAttribute", "cudaSetDevice", "cudaDeviceReset",
     "cudaEventCreate", "cudaEventRecord", "cudaEventElapsedTime", "cudaEventDestroy",
     "cudaMalloc", "cudaFree", "cudaMemcpy", "cudaMemset", "cudaDeviceSynchronize",
     "cudaRuntimeGetVersion", "cudaDriverGetVersion", "cudaMemcpyAsync", "cudaEventSynchronize",
+    "cudaMallocHost", "cudaFreeHost", "cudaHostRegister", "cudaHostUnregister",
 };
 
 struct ScriptedFailure {
@@ -69,6 +80,8 @@ struct Script {
   size_t changeAt = 0;  // 0: no change
   std::string changeFile;
   std::string changeText;
+  long copyDelayMicroseconds[cudaMemcpyDefault + 1] = {};  // per cudaMemcpyKind
+  cudaError_t pending = cudaSuccess;  // what cudaGetLastError returns
 };
 
 Script readScript() {
@@ -109,6 +122,15 @@ Script readScript() {
     result.changeFile = *changeFile != '/' && root != nullptr ? std::string(root) + "/" + changeFile : changeFile;
     result.changeText = changeText;
   }
+  for (const char *entry = getenv("STANDIN_COPY_DELAY_US"); entry != nullptr && *entry != '\0';) {
+    char *end = nullptr;
+    const long kind = strtol(entry, &end, 10);
+    if (*end == ':' && kind >= 0 && kind <= cudaMemcpyDefault) {
+      result.copyDelayMicroseconds[kind] = strtol(end + 1, nullptr, 10);
+    }
+    entry = strchr(entry, ',');
+    entry = entry != nullptr ? entry + 1 : nullptr;
+  }
   const char *path = getenv("STANDIN_LOG");
   result.log = path != nullptr ? fopen(path, "w") : nullptr;
   return result;
@@ -126,7 +148,11 @@ cudaError_t scriptedStatus(Op op) {
   const auto failure = std::find_if(failures.begin(), failures.end(), [op, call](const ScriptedFailure &f) {
     return f.op == op && f.call == call;
   });
-  return failure != failures.end() ? static_cast<cudaError_t>(failure->status) : cudaSuccess;
+  if (failure == failures.end()) {
+    return cudaSuccess;
+  }
+  script().pending = static_cast<cudaError_t>(failure->status);
+  return script().pending;
 }
 
 void logCall(const char *format, ...) __attribute__((format(printf, 1, 2)));
@@ -151,14 +177,49 @@ int deviceCount = 0;
 CUevent_st events[kMaxObjects];
 int eventCount = 0;
 
-// "d<n>" for the n-th device allocation, "host" for anything else.
+// Host buffers the runtime knows: pinned ones it allocated, registered ones.
+struct HostBuffer {
+  const void *start;
+  std::string label;
+};
+std::vector<HostBuffer> hostBuffers;
+int pinnedCount = 0;
+int registeredCount = 0;
+
+// "d<n>" for the n-th device allocation, the label of a pinned or
+// registered host buffer, "host" for anything else.
 std::string deviceLabel(const void *pointer) {
   const char *token = static_cast<const char *>(pointer);
   if (token >= deviceTokens && token < deviceTokens + kMaxObjects) {
     return "d" + std::to_string(token - deviceTokens + 1);
   }
-  return "host";
+  const auto known = std::find_if(hostBuffers.begin(), hostBuffers.end(),
+                                  [pointer](const HostBuffer &buffer) { return buffer.start == pointer; });
+  return known != hostBuffers.end() ? known->label : "host";
 }
+
+// Forgets a host buffer; false when it was not known.
+bool forgetHostBuffer(const void *pointer) {
+  const auto known = std::find_if(hostBuffers.begin(), hostBuffers.end(),
+                                  [pointer](const HostBuffer &buffer) { return buffer.start == pointer; });
+  if (known == hostBuffers.end()) {
+    return false;
+  }
+  hostBuffers.erase(known);
+  return true;
+}
+
+// A copy of that kind takes as long as the script says.
+void copyDelay(cudaMemcpyKind kind) {
+  const int index = static_cast<int>(kind);
+  if (index >= 0 && index <= cudaMemcpyDefault && script().copyDelayMicroseconds[index] > 0) {
+    usleep(static_cast<useconds_t>(script().copyDelayMicroseconds[index]));
+  }
+}
+
+// " pattern-ok", or where the staging pattern breaks, for a host-to-device
+// copy; nothing for the other kinds.
+std::string patternNote(const void *src, size_t count, cudaMemcpyKind kind);
 
 int eventId(cudaEvent_t event) {
   return event != nullptr ? event->id : 0;
@@ -185,6 +246,14 @@ size_t firstPatternMismatch(const void *source, size_t count) {
   return count;
 }
 
+std::string patternNote(const void *src, size_t count, cudaMemcpyKind kind) {
+  if (kind != cudaMemcpyHostToDevice) {
+    return "";
+  }
+  const size_t mismatch = firstPatternMismatch(src, count);
+  return mismatch == count ? " pattern-ok" : " pattern-bad-at-" + std::to_string(mismatch);
+}
+
 struct KnownError {
   cudaError_t status;
   const char *name;
@@ -199,6 +268,9 @@ const KnownError knownErrors[] = {
     {cudaErrorNoDevice, "cudaErrorNoDevice", "no CUDA-capable device is detected"},
     {cudaErrorInvalidResourceHandle, "cudaErrorInvalidResourceHandle", "invalid resource handle"},
     {cudaErrorIllegalAddress, "cudaErrorIllegalAddress", "an illegal memory access was encountered"},
+    {cudaErrorNotSupported, "cudaErrorNotSupported", "operation not supported"},
+    {cudaErrorHostMemoryAlreadyRegistered, "cudaErrorHostMemoryAlreadyRegistered",
+     "part or all of the requested memory range is already mapped"},
     {cudaErrorUnknown, "cudaErrorUnknown", "unknown error"},
 };
 
@@ -278,6 +350,10 @@ cudaError_t cudaDeviceGetAttribute(int *value, cudaDeviceAttr attr, int device) 
       case cudaDevAttrComputeMode: *value = scriptedInt("STANDIN_COMPUTE_MODE", 0); break;
       case cudaDevAttrGlobalMemoryBusWidth: *value = scriptedInt("STANDIN_BUS_WIDTH", 256); break;
       case cudaDevAttrMemoryClockRate: *value = scriptedInt("STANDIN_MEMORY_CLOCK", 3200000); break;
+      case cudaDevAttrIntegrated: *value = scriptedInt("STANDIN_INTEGRATED", 0); break;
+      case cudaDevAttrCanMapHostMemory: *value = scriptedInt("STANDIN_CAN_MAP_HOST", 1); break;
+      case cudaDevAttrPageableMemoryAccess: *value = scriptedInt("STANDIN_PAGEABLE_ACCESS", 0); break;
+      case cudaDevAttrHostRegisterSupported: *value = scriptedInt("STANDIN_HOST_REGISTER", 1); break;
       default: *value = 0;
     }
   }
@@ -374,23 +450,78 @@ cudaError_t cudaFree(void *devPtr) {
 
 cudaError_t cudaMemcpy(void *dst, const void *src, size_t count, cudaMemcpyKind kind) {
   if (logging()) {
-    std::string pattern;
-    if (kind == cudaMemcpyHostToDevice) {
-      const size_t mismatch = firstPatternMismatch(src, count);
-      pattern = mismatch == count ? " pattern-ok" : " pattern-bad-at-" + std::to_string(mismatch);
-    }
     logCall("cudaMemcpy %s %s %zu %d%s", deviceLabel(dst).c_str(), deviceLabel(src).c_str(), count,
-            static_cast<int>(kind), pattern.c_str());
+            static_cast<int>(kind), patternNote(src, count, kind).c_str());
   }
+  copyDelay(kind);
   return scriptedStatus(kMemcpy);
 }
 
 cudaError_t cudaMemcpyAsync(void *dst, const void *src, size_t count, cudaMemcpyKind kind, cudaStream_t stream) {
   if (logging()) {
-    logCall("cudaMemcpyAsync %s %s %zu %d %s", deviceLabel(dst).c_str(), deviceLabel(src).c_str(), count,
-            static_cast<int>(kind), stream == nullptr ? "0" : "stream");
+    logCall("cudaMemcpyAsync %s %s %zu %d %s%s", deviceLabel(dst).c_str(), deviceLabel(src).c_str(), count,
+            static_cast<int>(kind), stream == nullptr ? "0" : "stream", patternNote(src, count, kind).c_str());
   }
+  copyDelay(kind);
   return scriptedStatus(kMemcpyAsync);
+}
+
+cudaError_t cudaMallocHost(void **ptr, size_t size) {
+  const cudaError_t status = scriptedStatus(kMallocHost);
+  if (status != cudaSuccess) {
+    return status;
+  }
+  *ptr = malloc(size);
+  if (*ptr == nullptr) {
+    return cudaErrorMemoryAllocation;
+  }
+  hostBuffers.push_back({*ptr, "p" + std::to_string(++pinnedCount)});
+  if (logging()) {
+    logCall("cudaMallocHost %s %zu", deviceLabel(*ptr).c_str(), size);
+  }
+  return status;
+}
+
+cudaError_t cudaFreeHost(void *ptr) {
+  if (logging()) {
+    logCall("cudaFreeHost %s", deviceLabel(ptr).c_str());
+  }
+  const cudaError_t status = scriptedStatus(kFreeHost);
+  if (status == cudaSuccess && forgetHostBuffer(ptr)) {
+    free(ptr);
+  }
+  return status;
+}
+
+cudaError_t cudaHostRegister(void *ptr, size_t size, unsigned int flags) {
+  const cudaError_t status = scriptedStatus(kHostRegister);
+  if (status == cudaSuccess) {
+    hostBuffers.push_back({ptr, "r" + std::to_string(++registeredCount)});
+  }
+  if (logging()) {
+    logCall("cudaHostRegister %s %zu %u", deviceLabel(ptr).c_str(), size, flags);
+  }
+  return status;
+}
+
+cudaError_t cudaHostUnregister(void *ptr) {
+  if (logging()) {
+    logCall("cudaHostUnregister %s", deviceLabel(ptr).c_str());
+  }
+  const cudaError_t status = scriptedStatus(kHostUnregister);
+  if (status == cudaSuccess) {
+    forgetHostBuffer(ptr);
+  }
+  return status;
+}
+
+cudaError_t cudaGetLastError(void) {
+  const cudaError_t status = script().pending;
+  script().pending = cudaSuccess;
+  if (logging()) {
+    logCall("cudaGetLastError %d", static_cast<int>(status));
+  }
+  return status;
 }
 
 cudaError_t cudaEventSynchronize(cudaEvent_t event) {

@@ -1,4 +1,4 @@
-#include "run/staging.h"
+#include "data/staging.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
-#ifndef QUILLMERE_TIMING_STATS_H
-#define QUILLMERE_TIMING_STATS_H
+#ifndef QUILLMERE_TIMING_TIMING_STATS_H
+#define QUILLMERE_TIMING_TIMING_STATS_H
 
 #include <algorithm>
 #include <cmath>

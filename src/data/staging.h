@@ -1,5 +1,5 @@
-#ifndef QUILLMERE_STAGING_H
-#define QUILLMERE_STAGING_H
+#ifndef QUILLMERE_DATA_STAGING_H
+#define QUILLMERE_DATA_STAGING_H
 
 #include <cstdint>
 

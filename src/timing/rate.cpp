@@ -1,4 +1,4 @@
-#include "run/measurements.h"
+#include "timing/rate.h"
 
 #include <cstdio>
 

@@ -1,0 +1,42 @@
+#ifndef QUILLMERE_HOST_COPIES_HOST_COPY_PHASE_H
+#define QUILLMERE_HOST_COPIES_HOST_COPY_PHASE_H
+
+#include <cstdint>
+
+#include "host_copies/host_copy_record.h"
+#include "timing/timing_stats.h"
+
+// A host copy whose rate would be above this is beyond any memory: the
+// timer is wrong.
+const double kMostHostCopyMbPerS = 1e8;
+
+// How the phase ended.
+enum HostCopiesStatus { kHostCopiesCompleted, kHostCopiesBadTimer, kHostCopiesNoHostMemory };
+
+// What the run is told as the phase goes; none may be null.
+struct HostCopyObserver {
+  // Before a copy's first repetition: its name, repetitions and the bytes
+  // one repetition moves.
+  void (*copyBegins)(const char *name, int repetitions, double bytes);
+  // After each timed repetition, outside the timing.
+  void (*repetitionTimed)(const TimingStats &stats);
+  // After a copy has been recorded, measured or not supported.
+  void (*copyEnded)(const HostCopyRecord &copy);
+};
+
+// Asks device 0's host-memory attributes into the record, then copies
+// memSize bytes between a device buffer of its own and host memory of each
+// kind in turn (pinned, pageable, registered), host to device and then
+// device to host, record->repetitions times each, and appends each copy to
+// record->copies as it completes. Pinned and registered copies are timed by
+// the GPU's events; pageable ones by the host's monotonic clock around the
+// copy and a device synchronisation. Registration is not supported when the
+// device says so, or when the runtime answers cudaErrorNotSupported. Every
+// other runtime call is checked. Returns kHostCopiesBadTimer, with
+// record->badMs, for a time that is not a positive finite number or gives
+// more than kMostHostCopyMbPerS, and kHostCopiesNoHostMemory when a
+// page-aligned host buffer cannot be allocated; the phase's buffers and
+// events are released either way.
+int runHostCopyPhase(uint32_t memSize, const HostCopyObserver &observer, HostCopiesRecord *record);
+
+#endif

@@ -1,0 +1,12 @@
+#ifndef QUILLMERE_TIMING_RATE_H
+#define QUILLMERE_TIMING_RATE_H
+
+#include <string>
+
+// Rate in MB/s for bytes moved in the given milliseconds, in double precision.
+float megabytesPerSecond(double bytes, float elapsedTimeInMs);
+
+// A figure as the text report prints it: one decimal ("%.1f").
+std::string printedFigure(double figure);
+
+#endif
