@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -198,9 +200,9 @@ std::string hostCopy(const HostCopyRecord &copy, uint32_t memSize) {
                      {"memory", jsonString(hostMemoryName(copy.memory))},
                      {"supported", copy.supported ? "true" : "false"}};
   if (!copy.supported) {
-    for (const char *name : {"timer", "mb_per_s", "mean_mb_per_s", "cv", "best_ms", "worst_ms"}) {
-      members.emplace_back(name, kNull);
-    }
+    const char *const figures[] = {"timer", "mb_per_s", "mean_mb_per_s", "cv", "best_ms", "worst_ms"};
+    std::transform(std::begin(figures), std::end(figures), std::back_inserter(members),
+                   [](const char *name) { return std::make_pair(name, std::string(kNull)); });
     return object(members, 3);
   }
   members.emplace_back("timer", jsonString(copy.gpuTimed ? "gpu" : "host"));
@@ -216,11 +218,9 @@ std::string hostCopies(const HostCopiesRecord &phase, uint32_t memSize) {
   if (!phase.reached) {
     return kNull;
   }
-  std::vector<std::string> copies;
-  copies.reserve(phase.copies.size());
-  for (const HostCopyRecord &copy : phase.copies) {
-    copies.push_back(hostCopy(copy, memSize));
-  }
+  std::vector<std::string> copies(phase.copies.size());
+  std::transform(phase.copies.begin(), phase.copies.end(), copies.begin(),
+                 [memSize](const HostCopyRecord &measured) { return hostCopy(measured, memSize); });
   return object({{"repetitions", integer(phase.repetitions)},
                  {"integrated", knownFlag(phase.integrated)},
                  {"can_map_host_memory", knownFlag(phase.canMapHostMemory)},

@@ -37,6 +37,7 @@ extern "C" void *malloc(size_t size) noexcept {
   return __libc_malloc(size);
 }
 
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
 extern "C" int posix_memalign(void **pointer, size_t alignment, size_t size) noexcept {
   static long calls = 0;
   if (size != 0 && size == failingSize() && ++calls == failingAlignedCall()) {

@@ -180,7 +180,7 @@ int eventCount = 0;
 // Host buffers the runtime knows: pinned ones it allocated, registered ones.
 struct HostBuffer {
   const void *start;
-  std::string label;
+  std::string label;  // cppcheck-suppress unusedStructMember ; read through find_if
 };
 std::vector<HostBuffer> hostBuffers;
 int pinnedCount = 0;
