@@ -25,7 +25,8 @@ const char kUsage[] =
     "--interval=[SECONDS]\tLength of each interval of the sustained copy. Defaults to 10\n"
     "--max-drop=[%]\tFail when the sustained Memcpy Total falls this far below its highest interval\n"
     "--host-copies\tAfter the measurements, copy between host and device memory, each way\n"
-    "--host-loops=[SIZE]\tRepetitions of each host copy. Defaults to 100\n";
+    "--host-loops=[SIZE]\tRepetitions of each host copy. Defaults to 100\n"
+    "--verify\tRead the copied data back and check every byte\n";
 
 TEST(Help, PrintsUsageWithoutTouchingTheGpu) {
   const std::vector<std::vector<std::string>> cases = {

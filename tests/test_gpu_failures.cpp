@@ -49,6 +49,8 @@ TEST(CheckedCalls, EachSiteReportsItsFailureAndExits) {
   const std::string registered = "HtoD registered\t1048.6 MB/s\nDtoH registered\t1048.6 MB/s\n";
   const char *hostAsync = "cudaMemcpyAsync(dst, src, memSize, kind, 0)";
   const char *hostCopy = "cudaMemcpy(dst, src, memSize, kind)";
+  const std::vector<std::string> checked = {"--size=1", "--loops=1", "--verify"};
+  const std::vector<std::string> checkedSustained = {"--size=1", "--loops=1", "--verify", "--duration=1"};
   const char *sustainedCopy =
       "cudaMemcpyAsync(d_sustainedOut, d_sustainedIn, memSize, cudaMemcpyDeviceToDevice, 0)";
   const std::vector<FailedCall> cases = {
@@ -129,6 +131,15 @@ TEST(CheckedCalls, EachSiteReportsItsFailureAndExits) {
       {"cudaEventDestroy:6=400", host, figures + pinned + pageable + registered, 415, 400, handle,
        "cudaEventDestroy(hostStart)"},
       {"cudaFree:4=1", host, figures + pinned + pageable + registered, 416, 1, invalid, "cudaFree(d_hostCopy)"},
+      // The read-backs of --verify, and the sustained copy's fill and second direction.
+      {"cudaMemcpy:3=700", checked, "", 500, 700, address, "cudaMemcpy(h_check, d_odata, memSize, cudaMemcpyDeviceToHost)"},
+      {"cudaMemcpy:4=700", checked, "", 501, 700, address, "cudaMemcpy(h_check, d_odata, memSize, cudaMemcpyDeviceToHost)"},
+      {"cudaMemcpy:5=1", checkedSustained, sustainedHeader, 502, 1, invalid,
+       "cudaMemcpy(d_sustainedIn, h_pattern, memSize, cudaMemcpyHostToDevice)", batch},
+      {"cudaMemcpyAsync:2=700", checkedSustained, sustainedHeader, 503, 700, address,
+       "cudaMemcpyAsync(d_sustainedIn, d_sustainedOut, memSize, cudaMemcpyDeviceToDevice, 0)", batch},
+      {"cudaMemcpy:6=700", checkedSustained, sustainedHeader, 504, 700, address,
+       "cudaMemcpy(h_check, d_written, memSize, cudaMemcpyDeviceToHost)", batch},
       // A failing reset inside the check changes nothing.
       {"cudaMalloc:1=2,cudaDeviceReset:1=1", one, "", 215, 2, noAlloc, mallocIn},
   };
@@ -137,7 +148,7 @@ TEST(CheckedCalls, EachSiteReportsItsFailureAndExits) {
     ToolSetup setup;
     setup.args = c.args;
     setup.env = {std::string("STANDIN_FAIL=") + c.script, std::string("STANDIN_TIMES=") + c.times,
-                 "STANDIN_CLOCK_STEP_NS=1000000"};
+                 "STANDIN_CLOCK_STEP_NS=1000000", "STANDIN_MEMORY=1"};
     const ToolRun run = runTool(setup);
     EXPECT_EQ(run.out, bannerAndDevice() + c.stdoutAfterDevice);
     EXPECT_EQ(run.err, "CUDA error at quillmere:" + std::to_string(c.callSite) + " code=" +

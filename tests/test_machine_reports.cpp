@@ -83,6 +83,10 @@ TEST(MachineReports, EveryWayOutInBothFormats) {
        "{\n    \"kind\": \"host_memory\",\n    \"message\": \"Not enough memory avaialable on host to run test!\"\n  }",
        "quillmere_error_info{kind=\"host_memory\",site=\"\",name=\"\"} 1\n",
        "Not enough memory avaialable on host to run test!\n"},
+      {"host memory, the read-backs' buffer", {"--size=1", "--loops=1", "--verify"}, {"FAILALLOC_SIZE=1048576"}, true,
+       "{\n    \"kind\": \"host_memory\",\n    \"message\": \"Not enough memory avaialable on host to run test!\"\n  }",
+       "quillmere_error_info{kind=\"host_memory\",site=\"\",name=\"\"} 1\n",
+       "Not enough memory avaialable on host to run test!\n"},
       {"host memory, a page-aligned buffer", {"--size=1", "--loops=1", "--host-copies"},
        {"FAILALLOC_SIZE=1048576", "FAILALLOC_ALIGNED=1"}, true,
        "{\n    \"kind\": \"host_memory\",\n    \"message\": \"Not enough memory avaialable on host to run test!\"\n  }",
@@ -658,6 +662,32 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
        "\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\nMemset\t 1048.6 MB/s\nHtoD pinned\t1048.6 MB/s\n"
        "DtoH pinned\t2097.2 MB/s\nHtoD pageable\t262.1 MB/s\nDtoH pageable\t262.1 MB/s\n"
        "HtoD registered\tnot supported by this device\nDtoH registered\tnot supported by this device\n"},
+      // The 2100th sustained copy, in the third interval, flips bit 0 of byte
+      // 4099 of the check pattern (0x94); the copies after it carry it on.
+      {"--verify: the third interval reads back a flipped byte",
+       {"--size=1", "--loops=1", "--verify", "--duration=3", "--interval=1"},
+       {"STANDIN_MEMORY=1", "STANDIN_TIMES=1,1,1000", "STANDIN_FLIP=cudaMemcpyAsync:3:2100:4099:0x01"},
+       {},
+       {"error", "{\n    \"kind\": \"data\",\n    \"message\": \"sustained Memcpy at 3 s read back 1 differing bytes "
+        "of 1048576, the first at byte 4099 (0x95 instead of 0x94)\"\n  }",
+        "verify", "{\n    \"read_backs\": 5,\n    \"bytes\": 5242880,\n    \"differing_bytes\": 1,\n"
+        "    \"first_difference\": {\n      \"where\": \"sustained Memcpy at 3 s\",\n      \"offset\": 4099,\n"
+        "      \"read\": 149,\n      \"expected\": 148\n    }\n  }",
+        "result", "\"FAIL\""},
+       "quillmere_verified_bytes 5242880\nquillmere_data_differing_bytes 1\n",
+       "\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\nMemset\t 1048.6 MB/s\n\n"
+       "Sustained Memcpy for 3 s, in intervals of 1 s:\n1 s\tMemcpy\t 1073.7 MB/s (Total: 2147.5 MB/s)\n"
+       "2 s\tMemcpy\t 1073.7 MB/s (Total: 2147.5 MB/s)\n3 s\tMemcpy\t 1073.7 MB/s (Total: 2147.5 MB/s)\nResult = FAIL\n",
+       "Error: sustained Memcpy at 3 s read back 1 differing bytes of 1048576, the first at byte 4099 "
+       "(0x95 instead of 0x94)\n"},
+      {"--verify: nothing differs",
+       {"--size=1", "--loops=1", "--verify"},
+       {"STANDIN_MEMORY=1"},
+       {},
+       {"verify", "{\n    \"read_backs\": 2,\n    \"bytes\": 2097152,\n    \"differing_bytes\": 0,\n"
+        "    \"first_difference\": null\n  }",
+        "sustained", "null", "result", "\"PASS\""},
+       "quillmere_verified_bytes 2097152\nquillmere_data_differing_bytes 0\n"},
       // The sixth attribute asked, after the memory's three and two of the
       // host copies', is unknown to the runtime.
       {"host copies, an attribute unknown; a GPU time of 0 ends the phase with the copies completed",

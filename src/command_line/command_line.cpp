@@ -30,5 +30,6 @@ CommandLine readCommandLine(int argc, const char *const *argv) {
   line.maxDrop = numericOption(argc, argv, "max-drop");
   line.hostCopies = hasOption(argc, argv, "host-copies");
   line.hostLoops = numericOption(argc, argv, "host-loops");
+  line.verify = hasOption(argc, argv, "verify");
   return line;
 }

@@ -23,6 +23,7 @@ struct CommandLine {
   OptionValue maxDrop;        // percent below its highest interval
   bool hostCopies = false;    // copy between host and device memory too
   OptionValue hostLoops;      // repetitions of each host copy
+  bool verify = false;        // read the copied data back and check it
 };
 
 // Reads every option the tool knows from argv[1..argc-1].

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "data/staging.h"
 #include "gpu/check_gpu_call.h"
@@ -23,6 +24,8 @@ struct Phase {
   void *d_hostCopy;
   const HostCopyObserver *observer;
   HostCopiesRecord *record;
+  VerifyRecord *verify;               // null without --verify
+  const unsigned char *stagingBlock;  // the staging pattern's first kCompareBlock bytes
 };
 
 // A time that no memory could give, or no time at all.
@@ -121,12 +124,26 @@ bool measureCopy(const Phase &phase, int direction, int memory, unsigned char *h
   return true;
 }
 
-// Both directions of one kind of memory, the buffer filled first.
+// Both directions of one kind of memory, the buffer filled first. With a
+// check, the buffer is cleared before it comes back from the device, so
+// that what is checked is what the copies brought.
 int measureBothWays(const Phase &phase, int memory, unsigned char *h_buffer) {
   fillStagingBuffer(h_buffer, phase.memSize);
-  const bool timed = measureCopy(phase, kHostToDevice, memory, h_buffer) &&
-                     measureCopy(phase, kDeviceToHost, memory, h_buffer);
-  return timed ? kHostCopiesCompleted : kHostCopiesBadTimer;
+  if (!measureCopy(phase, kHostToDevice, memory, h_buffer)) {
+    return kHostCopiesBadTimer;
+  }
+  if (phase.verify != nullptr) {
+    memset(h_buffer, 0, phase.memSize);
+  }
+  if (!measureCopy(phase, kDeviceToHost, memory, h_buffer)) {
+    return kHostCopiesBadTimer;
+  }
+  if (phase.verify != nullptr &&
+      !countReadBack(phase.verify, hostCopyName(kDeviceToHost, memory), phase.memSize,
+                     compareRepeating(h_buffer, phase.stagingBlock, phase.memSize))) {
+    return kHostCopiesDataDiffers;
+  }
+  return kHostCopiesCompleted;
 }
 
 // Both directions recorded as not supported by the device.
@@ -196,7 +213,8 @@ int measureRegistered(const Phase &phase) {
 
 }  // namespace
 
-int runHostCopyPhase(uint32_t memSize, const HostCopyObserver &observer, HostCopiesRecord *record) {
+int runHostCopyPhase(uint32_t memSize, const HostCopyObserver &observer, HostCopiesRecord *record,
+                     VerifyRecord *verify) {
   record->reached = true;
   record->integrated = deviceFlag(cudaDevAttrIntegrated);
   record->canMapHostMemory = deviceFlag(cudaDevAttrCanMapHostMemory);
@@ -210,7 +228,9 @@ int runHostCopyPhase(uint32_t memSize, const HostCopyObserver &observer, HostCop
   CHECK_GPU_CALL(401, cudaEventCreate(&hostStop));
   CHECK_GPU_CALL(402, cudaMalloc((void **) &d_hostCopy, memSize));
 
-  const Phase phase = {memSize, hostStart, hostStop, d_hostCopy, &observer, record};
+  unsigned char stagingBlock[kCompareBlock];
+  fillStagingBuffer(stagingBlock, kCompareBlock);
+  const Phase phase = {memSize, hostStart, hostStop, d_hostCopy, &observer, record, verify, stagingBlock};
   int status = measurePinned(phase);
   if (status == kHostCopiesCompleted) {
     status = measurePageable(phase);

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "data/verify.h"
 #include "host_copies/host_copy_record.h"
 #include "timing/timing_stats.h"
 
@@ -11,7 +12,7 @@
 const double kMostHostCopyMbPerS = 1e8;
 
 // How the phase ended.
-enum HostCopiesStatus { kHostCopiesCompleted, kHostCopiesBadTimer, kHostCopiesNoHostMemory };
+enum HostCopiesStatus { kHostCopiesCompleted, kHostCopiesBadTimer, kHostCopiesNoHostMemory, kHostCopiesDataDiffers };
 
 // What the run is told as the phase goes; none may be null.
 struct HostCopyObserver {
@@ -35,8 +36,11 @@ struct HostCopyObserver {
 // other runtime call is checked. Returns kHostCopiesBadTimer, with
 // record->badMs, for a time that is not a positive finite number or gives
 // more than kMostHostCopyMbPerS, and kHostCopiesNoHostMemory when a
-// page-aligned host buffer cannot be allocated; the phase's buffers and
-// events are released either way.
-int runHostCopyPhase(uint32_t memSize, const HostCopyObserver &observer, HostCopiesRecord *record);
+// page-aligned host buffer cannot be allocated. With a verify record, each
+// host buffer is cleared before its device-to-host repetitions and checked
+// against the staging pattern after them: kHostCopiesDataDiffers when a
+// byte differs. The phase's buffers and events are released either way.
+int runHostCopyPhase(uint32_t memSize, const HostCopyObserver &observer, HostCopiesRecord *record,
+                     VerifyRecord *verify);
 
 #endif

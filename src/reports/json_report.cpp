@@ -230,6 +230,25 @@ std::string hostCopies(const HostCopiesRecord &phase, uint32_t memSize) {
                 1);
 }
 
+std::string verify(const VerifyRecord &checks) {
+  if (!checks.requested) {
+    return kNull;
+  }
+  std::string first = kNull;
+  if (checks.differs) {
+    first = object({{"where", jsonString(checks.where)},
+                    {"offset", integer(static_cast<long long>(checks.first.offset))},
+                    {"read", integer(checks.first.read)},
+                    {"expected", integer(checks.first.expected)}},
+                   2);
+  }
+  return object({{"read_backs", integer(checks.readBacks)},
+                 {"bytes", integer(static_cast<long long>(checks.bytes))},
+                 {"differing_bytes", integer(static_cast<long long>(checks.differingBytes))},
+                 {"first_difference", first}},
+                1);
+}
+
 std::string sustained(const SustainedRecord &phase) {
   if (!phase.requested) {
     return kNull;
@@ -274,6 +293,7 @@ std::string renderJsonReport(const RunRecord &record, const std::string &host,
       {"efficiency", number("%.3f", runEfficiency(record, memory))},
       {"host_copies", hostCopies(record.hostCopies, record.memSize)},
       {"sustained", sustained(record.sustained)},
+      {"verify", verify(record.verify)},
   };
   return object(members, 0) + "\n";
 }

@@ -169,7 +169,7 @@ void sustainedGauges(std::string *text, const SustainedRecord &phase) {
 
 std::string renderPrometheusReport(const RunRecord &record, long long endSeconds) {
   std::string text;
-  gauge(&text, "quillmere_success", "1 for a completed run that met --min-total, --min-efficiency and --max-drop, else 0.", "",
+  gauge(&text, "quillmere_success", "1 for a completed run that met --min-total, --min-efficiency and --max-drop and whose --verify read-backs matched, else 0.", "",
         runPassed(record) ? "1" : "0");
   gauge(&text, "quillmere_info", "The tool's version, device 0, the board's model, release and power mode, and the CUDA versions.",
         label("version", QUILLMERE_VERSION) + "," +
@@ -260,6 +260,12 @@ std::string renderPrometheusReport(const RunRecord &record, long long endSeconds
   }
   if (record.sustained.requested) {
     sustainedGauges(&text, record.sustained);
+  }
+  if (record.verify.requested) {
+    gauge(&text, "quillmere_verified_bytes", "Bytes the run read back and checked (--verify).", "",
+          std::to_string(record.verify.bytes));
+    gauge(&text, "quillmere_data_differing_bytes", "Bytes read back that differed from what was written (--verify).", "",
+          std::to_string(record.verify.differingBytes));
   }
   return text;
 }

@@ -17,7 +17,7 @@ void failHostAllocation() {
   exit(EXIT_FAILURE);
 }
 
-float measureDeviceCopy(uint32_t memSize, int repetitions, TimingStats *stats) {
+float measureDeviceCopy(uint32_t memSize, int repetitions, TimingStats *stats, const DataCheck *check) {
   cudaEvent_t start = nullptr;
   cudaEvent_t stop = nullptr;
   CHECK_GPU_CALL(195, cudaEventCreate(&start));
@@ -50,6 +50,13 @@ float measureDeviceCopy(uint32_t memSize, int repetitions, TimingStats *stats) {
 
   // Doubled in double precision: 2 x memSize does not fit 32 bits from 2 GiB on.
   const float figure = megabytesPerSecond(2.0 * static_cast<double>(memSize), stats->shortest);
+
+  // The last repetition wrote the whole destination.
+  if (check != nullptr) {
+    unsigned char *h_check = check->h_check;
+    CHECK_GPU_CALL(500, cudaMemcpy(h_check, d_odata, memSize, cudaMemcpyDeviceToHost));
+    countReadBack(check->record, "Memcpy", memSize, compareBytes(h_check, h_idata, memSize));
+  }
 
   free(h_idata);
   CHECK_GPU_CALL(248, cudaEventDestroy(stop));

@@ -5,7 +5,14 @@
 #include "run/progress.h"
 #include "timing/rate.h"
 
-float measureDeviceFill(uint32_t memSize, int repetitions, TimingStats *stats) {
+namespace {
+
+// What the fill leaves in every byte.
+const unsigned char kZeroBlock[kCompareBlock] = {};
+
+}  // namespace
+
+float measureDeviceFill(uint32_t memSize, int repetitions, TimingStats *stats, const DataCheck *check) {
   cudaEvent_t start = nullptr;
   cudaEvent_t stop = nullptr;
   CHECK_GPU_CALL(264, cudaEventCreate(&start));
@@ -28,6 +35,12 @@ float measureDeviceFill(uint32_t memSize, int repetitions, TimingStats *stats) {
   }
 
   const float figure = megabytesPerSecond(static_cast<double>(memSize), stats->shortest);
+
+  if (check != nullptr) {
+    unsigned char *h_check = check->h_check;
+    CHECK_GPU_CALL(501, cudaMemcpy(h_check, d_odata, memSize, cudaMemcpyDeviceToHost));
+    countReadBack(check->record, "Memset", memSize, compareRepeating(h_check, kZeroBlock, memSize));
+  }
 
   CHECK_GPU_CALL(293, cudaEventDestroy(stop));
   CHECK_GPU_CALL(294, cudaEventDestroy(start));

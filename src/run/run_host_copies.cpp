@@ -7,6 +7,7 @@
 #include "run/measurements.h"
 #include "run/progress.h"
 #include "run/run_record.h"
+#include "run/run_verify.h"
 #include "run/settings.h"
 #include "run/stdout_guard.h"
 
@@ -33,11 +34,14 @@ void tick(const TimingStats &stats) {
 
 }  // namespace
 
-int runHostCopies(uint32_t memSize) {
+int runHostCopies(uint32_t memSize, const DataCheck *check) {
   HostCopiesRecord &hostCopies = runRecord().hostCopies;
   const HostCopyObserver observer = {beginProgress, tick, textReport() ? printCopy : recordOnly};
-  const int status = runHostCopyPhase(memSize, observer, &hostCopies);
+  const int status = runHostCopyPhase(memSize, observer, &hostCopies, check != nullptr ? check->record : nullptr);
   clearProgress();
+  if (status == kHostCopiesDataDiffers) {
+    return failDataCheck(memSize);
+  }
   if (status == kHostCopiesNoHostMemory) {
     failHostAllocation();
   }

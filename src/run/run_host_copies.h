@@ -3,11 +3,14 @@
 
 #include <cstdint>
 
-// Runs the record's host copies of memSize bytes after the measurements.
+#include "data/verify.h"
+
+// Runs the record's host copies of memSize bytes after the measurements;
+// with a check, each host buffer copied back from the device is checked.
 // The text report prints a line as each copy ends. Returns kRunOk or, after
 // "Error: the GPU timer gave <t> ms for a host copy" (or "the host clock
-// gave"), kRunBelowMinimum; exits with status 1 when a host buffer cannot
-// be allocated.
-int runHostCopies(uint32_t memSize);
+// gave"), or a read-back's difference, kRunBelowMinimum; exits with status
+// 1 when a host buffer cannot be allocated.
+int runHostCopies(uint32_t memSize, const DataCheck *check);
 
 #endif

@@ -3,8 +3,12 @@
 
 #include <cstdint>
 
+#include "data/verify.h"
+
 // Selects device 0, runs the copy and the fill measurement, reports the
-// memory clock and prints the "Memcpy" and "Memset" result lines.
-void runMeasurements(uint32_t memSize, int repetitions);
+// memory clock and prints the "Memcpy" and "Memset" result lines. With a
+// check, each measurement's data is read back after it; when the copy's
+// differs, the fill is not measured and its line not printed.
+void runMeasurements(uint32_t memSize, int repetitions, const DataCheck *check);
 
 #endif

@@ -19,6 +19,7 @@
 #include "run/run_measurements.h"
 #include "run/run_record.h"
 #include "run/run_sustained.h"
+#include "run/run_verify.h"
 #include "run/settings.h"
 #include "run/usage.h"
 #include "timing/rate.h"
@@ -170,17 +171,32 @@ int runProgram(const CommandLine &line) {
     return optionsStatus;
   }
 
-  runMeasurements(record.memSize, record.repetitions);
-  int phaseStatus = record.hostCopies.requested ? runHostCopies(record.memSize) : kRunOk;
+  DataCheck check = {};
+  if (record.verify.requested) {
+    check = startChecks(record.memSize, record.sustained.requested);
+  }
+  const DataCheck *checks = record.verify.requested ? &check : nullptr;
+  runMeasurements(record.memSize, record.repetitions, checks);
+  int phaseStatus = record.verify.differs ? failDataCheck(record.memSize) : kRunOk;
+  if (phaseStatus == kRunOk && record.hostCopies.requested) {
+    phaseStatus = runHostCopies(record.memSize, checks);
+  }
   if (phaseStatus == kRunOk && record.sustained.requested) {
-    phaseStatus = runSustained(record.memSize);
+    phaseStatus = runSustained(record.memSize, checks);
   }
   record.completed = true;
+  if (checks != nullptr) {
+    endChecks(check);
+  }
 
   // The selection after the run only closes the sequence; its status is not used.
   (void)cudaSetDevice(0);
+  // A read-back that differed ends the run before any verdict.
   if (phaseStatus != kRunOk) {
     return phaseStatus;
+  }
+  if (record.verify.requested && textReport()) {
+    printVerified();
   }
   // The first check that fails is the only one reported.
   int status = record.minTotal.known ? checkMinimum(record.minTotal.value) : kRunOk;

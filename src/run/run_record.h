@@ -10,6 +10,7 @@
 #include "board/known.h"
 #include "board/memory_clock.h"
 #include "board/memory_peak.h"
+#include "data/verify.h"
 #include "host_copies/host_copy_record.h"
 #include "timing/timing_stats.h"
 #include "sustained/sustained_record.h"
@@ -30,6 +31,7 @@ enum ErrorKind {
   kErrorUnknownPeak,
   kErrorTimer,
   kErrorBandwidthDrop,
+  kErrorData,
 };
 
 // One measurement's outcome.
@@ -61,6 +63,7 @@ struct RunRecord {
   MeasuredFigure fill;
   HostCopiesRecord hostCopies;
   SustainedRecord sustained;
+  VerifyRecord verify;
 
   int format = kTextReport;
   int errorKind = kNoError;

@@ -6,6 +6,7 @@
 #include "board/decimal.h"
 #include "run/progress.h"
 #include "run/run_record.h"
+#include "run/run_verify.h"
 #include "run/settings.h"
 #include "run/stdout_guard.h"
 #include "sampling/gpu_clock.h"
@@ -35,7 +36,7 @@ void printInterval(const IntervalRecord &interval) {
 
 }  // namespace
 
-int runSustained(uint32_t memSize) {
+int runSustained(uint32_t memSize, const DataCheck *check) {
   RunRecord &record = runRecord();
   SustainedRecord &sustained = record.sustained;
   SustainedObserver observer = {tickSustainedProgress, nullptr};
@@ -51,8 +52,11 @@ int runSustained(uint32_t memSize) {
   sources.thermalFolder = kThermalFolder;
 
   beginSustainedProgress();
-  const int status = runSustainedPhase(memSize, sources, observer, &sustained);
+  const int status = runSustainedPhase(memSize, sources, observer, &sustained, check);
   clearProgress();
+  if (status == kSustainedDataDiffers) {
+    return failDataCheck(memSize);
+  }
   if (status == kSustainedBadTimer) {
     char message[256];
     snprintf(message, sizeof message, "the GPU timer gave %g ms for a batch of %ld copies",

@@ -3,12 +3,15 @@
 
 #include <cstdint>
 
-// Runs the record's sustained copy of memSize bytes after the measurements.
-// The text report prints its header as it starts, a line as each interval
-// ends and its lowest, highest and drop at its end. Returns kRunOk or, after
-// "Error: the GPU timer gave <t> ms for a batch of <B> copies",
-// kRunBelowMinimum.
-int runSustained(uint32_t memSize);
+#include "data/verify.h"
+
+// Runs the record's sustained copy of memSize bytes after the measurements,
+// checked at each interval's end when check is not null. The text report
+// prints its header as it starts, a line as each interval ends and its
+// lowest, highest and drop at its end. Returns kRunOk or, after "Error: the
+// GPU timer gave <t> ms for a batch of <B> copies" or a read-back's
+// difference, kRunBelowMinimum.
+int runSustained(uint32_t memSize, const DataCheck *check);
 
 // Fails a completed sustained copy whose Total fell more than maxPercent
 // below its highest interval, with its message; returns kRunOk or

@@ -153,6 +153,7 @@ int readRunOptions(const CommandLine &line, RunRecord *record) {
     rejectOption("Illegal argument - json and prometheus exclude each other");
     status = kRunBadFormats;
   }
+  record->verify.requested = status == kRunOk && line.verify;
   return status;
 }
 

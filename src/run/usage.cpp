@@ -18,4 +18,5 @@ void printUsage() {
   printf("--max-drop=[%%]\tFail when the sustained Memcpy Total falls this far below its highest interval\n");
   printf("--host-copies\tAfter the measurements, copy between host and device memory, each way\n");
   printf("--host-loops=[SIZE]\tRepetitions of each host copy. Defaults to 100\n");
+  printf("--verify\tRead the copied data back and check every byte\n");
 }

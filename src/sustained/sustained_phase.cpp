@@ -3,6 +3,7 @@
 #include <cuda_runtime_api.h>
 
 #include <cmath>
+#include <cstdio>
 
 #include "gpu/check_gpu_call.h"
 
@@ -16,10 +17,27 @@ bool implausible(float batchMs, double batchBytes) {
   return 2.0 * batchBytes / static_cast<double>(batchMs) / 1000.0 > kMostBatchTotalMbPerS;
 }
 
+// Issues one batch of copies. With kAlternate they go back and forth,
+// *forward saying which way the next one goes; without it every copy goes
+// from the input to the output, and the other way is compiled out.
+template <bool kAlternate>
+void copyBatch(void *d_sustainedIn, void *d_sustainedOut, uint32_t memSize, long copies, bool *forward) {
+  bool next = *forward;
+  for (long copy = 0; copy < copies; copy++) {
+    if (!kAlternate || next) {
+      CHECK_GPU_CALL(305, cudaMemcpyAsync(d_sustainedOut, d_sustainedIn, memSize, cudaMemcpyDeviceToDevice, 0));
+    } else {
+      CHECK_GPU_CALL(503, cudaMemcpyAsync(d_sustainedIn, d_sustainedOut, memSize, cudaMemcpyDeviceToDevice, 0));
+    }
+    next = next != kAlternate;
+  }
+  *forward = next;
+}
+
 }  // namespace
 
 int runSustainedPhase(uint32_t memSize, const SampleSources &sources, const SustainedObserver &observer,
-                      SustainedRecord *record) {
+                      SustainedRecord *record, const DataCheck *check) {
   cudaEvent_t sustainedStart = nullptr;
   cudaEvent_t sustainedStop = nullptr;
   CHECK_GPU_CALL(300, cudaEventCreate(&sustainedStart));
@@ -28,6 +46,16 @@ int runSustainedPhase(uint32_t memSize, const SampleSources &sources, const Sust
   void *d_sustainedOut = nullptr;
   CHECK_GPU_CALL(302, cudaMalloc((void **) &d_sustainedIn, memSize));
   CHECK_GPU_CALL(303, cudaMalloc((void **) &d_sustainedOut, memSize));
+  if (check != nullptr) {
+    unsigned char *h_pattern = check->h_pattern;
+    fillCheckPattern(h_pattern, memSize);
+    CHECK_GPU_CALL(502, cudaMemcpy(d_sustainedIn, h_pattern, memSize, cudaMemcpyHostToDevice));
+  }
+  // With a check the copies go back and forth across the whole phase, so
+  // that each reads what the one before it wrote and a byte corrupted by
+  // any of them is carried to the end.
+  const bool alternate = check != nullptr;
+  bool forward = true;  // the next copy goes from the input to the output
 
   const long copies = record->batchCopies;
   const double batchBytes = static_cast<double>(copies) * static_cast<double>(memSize);
@@ -42,8 +70,10 @@ int runSustainedPhase(uint32_t memSize, const SampleSources &sources, const Sust
     while (summedMs < aimMs) {
       float batchMs = 0.0f;
       CHECK_GPU_CALL(304, cudaEventRecord(sustainedStart, 0));
-      for (long copy = 0; copy < copies; copy++) {
-        CHECK_GPU_CALL(305, cudaMemcpyAsync(d_sustainedOut, d_sustainedIn, memSize, cudaMemcpyDeviceToDevice, 0));
+      if (alternate) {
+        copyBatch<true>(d_sustainedIn, d_sustainedOut, memSize, copies, &forward);
+      } else {
+        copyBatch<false>(d_sustainedIn, d_sustainedOut, memSize, copies, &forward);
       }
       CHECK_GPU_CALL(306, cudaEventRecord(sustainedStop, 0));
       CHECK_GPU_CALL(307, cudaEventSynchronize(sustainedStop));
@@ -68,9 +98,22 @@ int runSustainedPhase(uint32_t memSize, const SampleSources &sources, const Sust
     interval.mbPerS = bytes / summedMs / 1000.0;
     interval.totalMbPerS = 2.0 * interval.mbPerS;
     interval.sample = takeSample(sources);
+    bool same = true;
+    if (check != nullptr) {
+      // The newest copy went the other way from the next one.
+      void *d_written = forward ? d_sustainedIn : d_sustainedOut;
+      unsigned char *h_check = check->h_check;
+      CHECK_GPU_CALL(504, cudaMemcpy(h_check, d_written, memSize, cudaMemcpyDeviceToHost));
+      char where[64];
+      snprintf(where, sizeof where, "sustained Memcpy at %d s", interval.endS);
+      same = countReadBack(check->record, where, memSize, compareBytes(h_check, check->h_pattern, memSize));
+    }
     record->intervals.push_back(interval);
     if (observer.intervalEnded != nullptr) {
       observer.intervalEnded(record->intervals.back());
+    }
+    if (!same) {
+      status = kSustainedDataDiffers;
     }
   }
 

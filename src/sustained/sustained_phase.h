@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "data/verify.h"
 #include "sampling/sample.h"
 #include "sustained/sustained_record.h"
 
@@ -11,7 +12,7 @@
 const double kMostBatchTotalMbPerS = 1e8;
 
 // How the phase ended.
-enum SustainedStatus { kSustainedCompleted, kSustainedBadTimer };
+enum SustainedStatus { kSustainedCompleted, kSustainedBadTimer, kSustainedDataDiffers };
 
 // What the run is told as the phase goes; either may be null.
 struct SustainedObserver {
@@ -28,8 +29,13 @@ struct SustainedObserver {
 // ends to record->intervals, sampled from sources. Every runtime call is
 // checked. Returns kSustainedBadTimer, with record->badBatchMs, when a batch
 // time is not a positive finite number or gives a Total above
-// kMostBatchTotalMbPerS; the buffers and events are released either way.
+// kMostBatchTotalMbPerS. With a check, the input is filled with the check
+// pattern before the first batch, the copies alternate direction, and at
+// each interval's end, after its sample, the buffer the newest copy wrote
+// is read back and compared with the pattern: kSustainedDataDiffers, after
+// that interval is recorded, when a byte differs. The buffers and events
+// are released either way.
 int runSustainedPhase(uint32_t memSize, const SampleSources &sources, const SustainedObserver &observer,
-                      SustainedRecord *record);
+                      SustainedRecord *record, const DataCheck *check);
 
 #endif

@@ -26,7 +26,19 @@
 //                         attribute 18 is STANDIN_INTEGRATED
 // A call that STANDIN_FAIL fails leaves its status pending: cudaGetLastError
 // returns it, and clears it.
-// Device memory is never touched: device pointers are labels (d1, d2, ...).
+//   STANDIN_MEMORY        1: device buffers hold real bytes, and copies and
+//                         fills move them (without it device memory is never
+//                         touched and device pointers are only labels)
+//   STANDIN_FLIP          "op:kind:n:offset:mask": after the n-th call of op
+//                         (cudaMemcpy, cudaMemcpyAsync, cudaMemset) with that
+//                         cudaMemcpyKind (0 for cudaMemset), the byte at offset
+//                         of its destination has the bits of mask flipped
+//   STANDIN_MISDIRECT     "op:kind:n:offset": that call writes the 8-byte word
+//                         at offset to the next word's address instead, and
+//                         the word's own address keeps what it held
+// Calls are counted per function and kind, so the tool's own read-backs
+// (device to host) do not shift a fault scripted for its copies.
+// Device pointers are labelled d1, d2, ... in the log.
 // Host memory from cudaMallocHost is real and labelled p1, p2, ...; a
 // registered host buffer is labelled r1, r2, ... from its registration on.
 // With a log, a host-to-device copy reads the whole host buffer and logs
@@ -38,6 +50,7 @@
 
 #include <algorithm>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -64,6 +77,15 @@ const char *const kOpNames[kOpCount] = {
     "cudaMallocHost", "cudaFreeHost", "cudaHostRegister", "cudaHostUnregister",
 };
 
+// A scripted fault in the data a copy or fill leaves.
+struct DataFault {
+  int op = -1;  // -1: none
+  int kind = 0;
+  long call = 0;
+  size_t offset = 0;
+  unsigned mask = 0;  // for a flip
+};
+
 struct ScriptedFailure {
   int op;
   long call;
@@ -82,7 +104,34 @@ struct Script {
   std::string changeText;
   long copyDelayMicroseconds[cudaMemcpyDefault + 1] = {};  // per cudaMemcpyKind
   cudaError_t pending = cudaSuccess;  // what cudaGetLastError returns
+  bool memory = false;  // device buffers hold real bytes
+  DataFault flip;
+  DataFault misdirect;
+  long dataCalls[kOpCount][cudaMemcpyDefault + 1] = {};  // per function and kind
 };
+
+// "op:kind:n:offset[:mask]" into a fault; none when it does not parse.
+DataFault readFault(const char *text, bool withMask) {
+  DataFault fault;
+  if (text == nullptr) {
+    return fault;
+  }
+  for (int op = 0; op < kOpCount; op++) {
+    const size_t length = strlen(kOpNames[op]);
+    if (strncmp(text, kOpNames[op], length) != 0 || text[length] != ':') {
+      continue;
+    }
+    char *end = nullptr;
+    fault.kind = static_cast<int>(strtol(text + length + 1, &end, 10));
+    fault.call = *end == ':' ? strtol(end + 1, &end, 10) : 0;
+    fault.offset = *end == ':' ? strtoul(end + 1, &end, 10) : 0;
+    fault.mask = withMask && *end == ':' ? static_cast<unsigned>(strtoul(end + 1, &end, 0)) : 0;
+    if (fault.kind >= 0 && fault.kind <= cudaMemcpyDefault && fault.call > 0) {
+      fault.op = op;
+    }
+  }
+  return fault;
+}
 
 Script readScript() {
   Script result;
@@ -131,6 +180,10 @@ Script readScript() {
     entry = strchr(entry, ',');
     entry = entry != nullptr ? entry + 1 : nullptr;
   }
+  const char *memory = getenv("STANDIN_MEMORY");
+  result.memory = memory != nullptr && strcmp(memory, "1") == 0;
+  result.flip = readFault(getenv("STANDIN_FLIP"), true);
+  result.misdirect = readFault(getenv("STANDIN_MISDIRECT"), false);
   const char *path = getenv("STANDIN_LOG");
   result.log = path != nullptr ? fopen(path, "w") : nullptr;
   return result;
@@ -186,12 +239,20 @@ std::vector<HostBuffer> hostBuffers;
 int pinnedCount = 0;
 int registeredCount = 0;
 
+// Device buffers that hold real bytes (STANDIN_MEMORY), by label.
+std::vector<HostBuffer> deviceBuffers;
+
 // "d<n>" for the n-th device allocation, the label of a pinned or
 // registered host buffer, "host" for anything else.
 std::string deviceLabel(const void *pointer) {
   const char *token = static_cast<const char *>(pointer);
   if (token >= deviceTokens && token < deviceTokens + kMaxObjects) {
     return "d" + std::to_string(token - deviceTokens + 1);
+  }
+  const auto device = std::find_if(deviceBuffers.begin(), deviceBuffers.end(),
+                                   [pointer](const HostBuffer &buffer) { return buffer.start == pointer; });
+  if (device != deviceBuffers.end()) {
+    return device->label;
   }
   const auto known = std::find_if(hostBuffers.begin(), hostBuffers.end(),
                                   [pointer](const HostBuffer &buffer) { return buffer.start == pointer; });
@@ -207,6 +268,63 @@ bool forgetHostBuffer(const void *pointer) {
   }
   hostBuffers.erase(known);
   return true;
+}
+
+// Moves bytes a word at a time in the stand-in's own code (built so that
+// the loop is not turned into a call of the C library's memcpy): the host
+// work of the tool is counted without the stand-in's.
+void moveBytes(unsigned char *dst, const unsigned char *src, size_t count) {
+  size_t at = 0;
+  for (; at + 8 <= count; at += 8) {
+    uint64_t word = 0;
+    __builtin_memcpy(&word, src + at, 8);
+    __builtin_memcpy(dst + at, &word, 8);
+  }
+  for (; at < count; at++) {
+    dst[at] = src[at];
+  }
+}
+
+void fillBytes(unsigned char *dst, unsigned char value, size_t count) {
+  for (size_t at = 0; at < count; at++) {
+    dst[at] = value;
+  }
+}
+
+// True for the call of op and kind that fault names.
+bool faultHits(const DataFault &fault, int op, int kind, long call) {
+  return fault.op == op && fault.kind == kind && fault.call == call;
+}
+
+// Moves count bytes as a copy (src not null) or a fill of value would, with
+// the faults scripted for this call of op and kind; without STANDIN_MEMORY
+// only counts the call.
+void moveData(int op, int kind, void *dst, const void *src, int value, size_t count) {
+  const long call = ++script().dataCalls[op][kind];
+  if (!script().memory) {
+    return;
+  }
+  unsigned char *to = static_cast<unsigned char *>(dst);
+  const DataFault &misdirect = script().misdirect;
+  const size_t word = misdirect.offset / 8 * 8;
+  const bool misdirected = faultHits(misdirect, op, kind, call) && word + 16 <= count;
+  unsigned char kept[8] = {};
+  if (misdirected) {
+    moveBytes(kept, to + word, 8);
+  }
+  if (src != nullptr) {
+    moveBytes(to, static_cast<const unsigned char *>(src), count);
+  } else {
+    fillBytes(to, static_cast<unsigned char>(value), count);
+  }
+  if (misdirected) {
+    moveBytes(to + word + 8, to + word, 8);
+    moveBytes(to + word, kept, 8);
+  }
+  const DataFault &flip = script().flip;
+  if (faultHits(flip, op, kind, call) && flip.offset < count) {
+    to[flip.offset] = static_cast<unsigned char>(to[flip.offset] ^ flip.mask);
+  }
 }
 
 // A copy of that kind takes as long as the script says.
@@ -434,7 +552,15 @@ cudaError_t cudaMalloc(void **devPtr, size_t size) {
   if (status != cudaSuccess || deviceCount == kMaxObjects) {
     return status != cudaSuccess ? status : cudaErrorMemoryAllocation;
   }
-  *devPtr = &deviceTokens[deviceCount++];
+  if (script().memory) {
+    *devPtr = malloc(size);
+    if (*devPtr == nullptr) {
+      return cudaErrorMemoryAllocation;
+    }
+    deviceBuffers.push_back({*devPtr, "d" + std::to_string(++deviceCount)});
+  } else {
+    *devPtr = &deviceTokens[deviceCount++];
+  }
   if (logging()) {
     logCall("cudaMalloc %s %zu", deviceLabel(*devPtr).c_str(), size);
   }
@@ -445,7 +571,14 @@ cudaError_t cudaFree(void *devPtr) {
   if (logging()) {
     logCall("cudaFree %s", deviceLabel(devPtr).c_str());
   }
-  return scriptedStatus(kFree);
+  const cudaError_t status = scriptedStatus(kFree);
+  const auto device = std::find_if(deviceBuffers.begin(), deviceBuffers.end(),
+                                   [devPtr](const HostBuffer &buffer) { return buffer.start == devPtr; });
+  if (status == cudaSuccess && device != deviceBuffers.end()) {
+    deviceBuffers.erase(device);
+    free(devPtr);
+  }
+  return status;
 }
 
 cudaError_t cudaMemcpy(void *dst, const void *src, size_t count, cudaMemcpyKind kind) {
@@ -454,6 +587,7 @@ cudaError_t cudaMemcpy(void *dst, const void *src, size_t count, cudaMemcpyKind 
             static_cast<int>(kind), patternNote(src, count, kind).c_str());
   }
   copyDelay(kind);
+  moveData(kMemcpy, static_cast<int>(kind), dst, src, 0, count);
   return scriptedStatus(kMemcpy);
 }
 
@@ -463,6 +597,7 @@ cudaError_t cudaMemcpyAsync(void *dst, const void *src, size_t count, cudaMemcpy
             static_cast<int>(kind), stream == nullptr ? "0" : "stream", patternNote(src, count, kind).c_str());
   }
   copyDelay(kind);
+  moveData(kMemcpyAsync, static_cast<int>(kind), dst, src, 0, count);
   return scriptedStatus(kMemcpyAsync);
 }
 
@@ -538,6 +673,7 @@ cudaError_t cudaMemset(void *devPtr, int value, size_t count) {
   if (logging()) {
     logCall("cudaMemset %s %d %zu", deviceLabel(devPtr).c_str(), value, count);
   }
+  moveData(kMemset, 0, devPtr, nullptr, value, count);
   return scriptedStatus(kMemset);
 }
 

@@ -1,0 +1,46 @@
+#include "run/run_verify.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "run/measurements.h"
+#include "run/progress.h"
+#include "run/run_record.h"
+#include "run/settings.h"
+#include "run/stdout_guard.h"
+
+DataCheck startChecks(uint32_t memSize, bool sustained) {
+  DataCheck check = {&runRecord().verify, nullptr, nullptr};
+  check.h_check = static_cast<unsigned char *>(malloc(memSize));
+  if (check.h_check == nullptr) {
+    failHostAllocation();
+  }
+  if (sustained) {
+    check.h_pattern = static_cast<unsigned char *>(malloc(memSize));
+    if (check.h_pattern == nullptr) {
+      failHostAllocation();
+    }
+  }
+  return check;
+}
+
+void endChecks(const DataCheck &check) {
+  free(check.h_check);
+  free(check.h_pattern);
+}
+
+int failDataCheck(uint32_t memSize) {
+  clearProgress();
+  // The figures measured stand before the error, in a log of both streams too.
+  flushStandardOutput();
+  const std::string message = differenceMessage(runRecord().verify, memSize);
+  fprintf(stderr, "Error: %s\n", message.c_str());
+  recordError(kErrorData, message);
+  return kRunBelowMinimum;
+}
+
+void printVerified() {
+  const VerifyRecord &verify = runRecord().verify;
+  printf("Verified: %lld read-backs, %llu bytes, no byte differs\n", verify.readBacks,
+         static_cast<unsigned long long>(verify.bytes));
+}

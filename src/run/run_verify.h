@@ -1,0 +1,26 @@
+#ifndef QUILLMERE_RUN_RUN_VERIFY_H
+#define QUILLMERE_RUN_RUN_VERIFY_H
+
+#include <cstdint>
+
+#include "data/verify.h"
+
+// The host buffers of the record's read-backs, allocated before the
+// measurements: one for every read-back, and with a sustained copy one of
+// its check pattern. Exits with status 1, after the host-memory message,
+// when one cannot be allocated.
+DataCheck startChecks(uint32_t memSize, bool sustained);
+
+// Releases what startChecks allocated.
+void endChecks(const DataCheck &check);
+
+// After a read-back that differed: clears the progress line, writes out
+// what the report has printed, then "Error: <where> read back ..." on
+// standard error, and records it. Returns kRunBelowMinimum.
+int failDataCheck(uint32_t memSize);
+
+// The text report's "Verified: <k> read-backs, <bytes> bytes, no byte
+// differs".
+void printVerified();
+
+#endif
