@@ -4,6 +4,7 @@
 #include "command_line/command_line.h"
 #include "gpu/check_gpu_call.h"
 #include "reports/machine_report.h"
+#include "run/interruption.h"
 #include "run/progress.h"
 #include "run/run_program.h"
 #include "run/run_record.h"
@@ -25,6 +26,9 @@ void beforeGpuErrorLine(cudaError_t status, const char *callText, int callSite) 
 }  // namespace
 
 int main(int argc, char **argv) {
+  // Registered first, so that it runs last: a run stopped by a signal ends
+  // by it once its report is out.
+  (void)atexit(raiseStopSignalAtExit);
   guardStandardOutput();
   observeGpuFailures(beforeGpuErrorLine);
   const CommandLine line = readCommandLine(argc, argv);
@@ -42,6 +46,10 @@ int main(int argc, char **argv) {
   }
   if (status != kRunOk && textReport()) {
     printf("Result = FAIL\n");
+  }
+  // A busy board is a temporary failure: try again later.
+  if (status == kRunBusy) {
+    exit(kRunBusy);
   }
   exit(status != kRunOk ? EXIT_FAILURE : EXIT_SUCCESS);
 }

@@ -1,6 +1,8 @@
 // The command line: help, option scanning with its quirks, rejected values.
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <string>
 #include <vector>
 
@@ -26,7 +28,9 @@ const char kUsage[] =
     "--max-drop=[%]\tFail when the sustained Memcpy Total falls this far below its highest interval\n"
     "--host-copies\tAfter the measurements, copy between host and device memory, each way\n"
     "--host-loops=[SIZE]\tRepetitions of each host copy. Defaults to 100\n"
-    "--verify\tRead the copied data back and check every byte\n";
+    "--verify\tRead the copied data back and check every byte\n"
+    "--max-load=[%]\tBefore measuring, wait until the GPU and memory load are at most this\n"
+    "--wait-idle=[SECONDS]\tThe longest wait for an idle board. Defaults to 60\n";
 
 TEST(Help, PrintsUsageWithoutTouchingTheGpu) {
   const std::vector<std::vector<std::string>> cases = {
@@ -167,6 +171,18 @@ TEST(OptionScanning, RejectsBadValues) {
       {{"--host-loops=5", "--max-drop=5"}, "Illegal argument - max-drop needs duration\n"},
       {{"--json", "--prometheus", "--host-loops=5"}, "Illegal argument - host-loops needs host-copies\n"},
       {{"--host-copies=no", "--host-loops=-5"}, "Illegal argument - host-loops must be greater than zero\n"},
+      // Then the wait for an idle board: its limit, its time, the time without
+      // the limit, all after every other option and need, before the formats.
+      {{"--max-load"}, "Illegal argument - max-load must be greater than zero\n"},
+      {{"--max-load=101"}, "Illegal argument - max-load must be at most 100\n"},
+      {{"--max-load=0", "--host-loops=5"}, "Illegal argument - host-loops needs host-copies\n"},
+      {{"--wait-idle=-1", "--max-load=5"}, "Illegal argument - wait-idle must not be negative\n"},
+      {{"--wait-idle=-99999999999", "--max-load=5"}, "Illegal argument - wait-idle must not be negative\n"},
+      {{"--wait-idle=3601", "--max-load=0"}, "Illegal argument - max-load must be greater than zero\n"},
+      {{"--wait-idle=3601", "--max-load=5"}, "Illegal argument - wait-idle must be at most 3600\n"},
+      {{"--wait-idle=5"}, "Illegal argument - wait-idle needs max-load\n"},
+      {{"--wait-idle"}, "Illegal argument - wait-idle needs max-load\n"},
+      {{"--json", "--prometheus", "--wait-idle=1"}, "Illegal argument - wait-idle needs max-load\n"},
   };
   for (const Rejected &c : cases) {
     SCOPED_TRACE(c.args.front());
@@ -183,6 +199,7 @@ struct LostReport {
   std::vector<std::string> env;
   const char *errBefore;  // what the run itself wrote to standard error
   int elapsedReads;       // shows how far the measurement ran
+  int signal = 0;         // the signal it dies by; 0: it exits
 };
 
 // Standard output on a full device: every way out ends with status 1 and
@@ -198,6 +215,9 @@ TEST(LostReport, FailsTheRunWhenStandardOutputCannotBeWritten) {
        4},
       // A line flushed during the run fails first: its reason is the one given.
       {{"--size=1", "--loops=1", "--duration=1"}, {"STANDIN_TIMES=1,1,1000"}, "", 3},
+      // A stopped run says so, and still dies by its signal.
+      {{"--size=1", "--loops=3"}, {"STANDIN_SIGNAL=cudaEventElapsedTime:2:15"}, "Error: interrupted by SIGTERM\n", 2,
+       SIGTERM},
   };
   for (const LostReport &c : cases) {
     SCOPED_TRACE(c.args.back());
@@ -209,7 +229,8 @@ TEST(LostReport, FailsTheRunWhenStandardOutputCannotBeWritten) {
     EXPECT_EQ(run.err, std::string(c.errBefore) +
                            "Error: the report could not be written to standard output "
                            "(No space left on device)\n");
-    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.exitStatus, c.signal == 0 ? 1 : -1);
+    EXPECT_EQ(run.termSignal, c.signal);
     EXPECT_EQ(countLogLines(run.log, "cudaEventElapsedTime"), c.elapsedReads);
   }
 }

@@ -200,18 +200,6 @@ std::string property(const std::vector<std::string> &strings) {
   return bytes;
 }
 
-// A fresh folder with the files laid out under it, their folders made.
-std::string layOut(const BoardFiles &files) {
-  std::string root = makeTempDir();
-  for (const auto &file : files) {
-    for (size_t slash = file.first.find('/'); slash != std::string::npos; slash = file.first.find('/', slash + 1)) {
-      mkdir((root + "/" + file.first.substr(0, slash)).c_str(), 0700);
-    }
-    writeFile(root + "/" + file.first, file.second);
-  }
-  return root;
-}
-
 // Runs the case's arguments with its settings and files.
 ToolRun runCase(const ReportCase &c, const char *format) {
   const std::string root = layOut(c.clockFiles);
@@ -755,7 +743,11 @@ TEST(MachineReports, BoardFilesReadOnlyWhenWanted) {
   const std::string belowEfficiency = "Memcpy total 2097.2 MB/s is 2.0 % of the memory's peak of 102400.0 MB/s, "
                                       "below the expected minimum of 99 %";
   const char *orin = "nvidia,p3701-0000";
-  const std::string software = "/etc/nv_tegra_release\n/var/lib/nvpmodel/status\n";
+  // The reading of the load, after the options: no file answers here.
+  const std::string software = "/etc/nv_tegra_release\n/var/lib/nvpmodel/status\n"
+                               "/sys/devices/platform/gpu.0/load\n/sys/devices/gpu.0/load\n"
+                               "/sys/kernel/actmon_avg_activity/mc_all\n/sys/kernel/debug/cactmon/mc_all\n"
+                               "/sys/kernel/debug/bpmp/debug/actmon/mc_all_avg_activity\n";
   const std::string clockState = "/sys/kernel/debug/bpmp/debug/clk/emc/max_rate\n"
                                  "/sys/kernel/nvpmodel_emc_cap/emc_iso_cap\n"
                                  "/sys/kernel/debug/bpmp/debug/clk/emc/mrq_rate_locked\n";

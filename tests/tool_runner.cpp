@@ -9,6 +9,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <iterator>
 #include <cstring>
@@ -16,6 +19,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -55,6 +59,36 @@ std::vector<char *> pointers(std::vector<std::string> &texts) {
   return result;
 }
 
+// How many lines of the opened-files log name the path.
+int opensOf(const std::string &log, const std::string &path) {
+  int count = 0;
+  std::istringstream lines(log);
+  for (std::string line; std::getline(lines, line);) {
+    count += line == path ? 1 : 0;
+  }
+  return count;
+}
+
+// Carries out the triggers, in order, as the tool's opens reach them; ends
+// when they are done or the tool has.
+void watchTriggers(const std::vector<Trigger> &triggers, const std::string &openedPath, const std::string &root,
+                   pid_t pid, const std::atomic<bool> &ended) {
+  for (const Trigger &trigger : triggers) {
+    while (!ended && opensOf(readFile(openedPath), trigger.watched) < trigger.opens) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (ended) {
+      return;
+    }
+    if (!trigger.file.empty()) {
+      writeFile(root + "/" + trigger.file, trigger.text);
+    }
+    if (trigger.signal != 0) {
+      kill(pid, trigger.signal);
+    }
+  }
+}
+
 }  // namespace
 
 bool builtWithAddressSanitizer() {
@@ -89,6 +123,17 @@ void removeTree(const std::string &dir) {
 void writeFile(const std::string &path, const std::string &text) {
   std::ofstream out(path, std::ios::binary);
   out << text;
+}
+
+std::string layOut(const std::vector<std::pair<std::string, std::string>> &files) {
+  std::string root = makeTempDir();
+  for (const auto &file : files) {
+    for (size_t slash = file.first.find('/'); slash != std::string::npos; slash = file.first.find('/', slash + 1)) {
+      mkdir((root + "/" + file.first.substr(0, slash)).c_str(), 0700);
+    }
+    writeFile(root + "/" + file.first, file.second);
+  }
+  return root;
 }
 
 ToolRun runTool(ToolSetup setup) {
@@ -186,6 +231,9 @@ ToolRun runTool(ToolSetup setup) {
       out = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     }
+    for (const int ignored : setup.ignoredSignals) {
+      signal(ignored, SIG_IGN);
+    }
     const int in = open("/dev/null", O_RDONLY);
     if (out < 0 || err < 0 || in < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || dup2(in, 0) < 0) {
       _exit(127);
@@ -198,6 +246,11 @@ ToolRun runTool(ToolSetup setup) {
     execvp(argvPointers[0], argvPointers.data());
     _exit(127);
   }
+  std::atomic<bool> ended(false);
+  std::thread watcher;
+  if (!setup.triggers.empty() && pid > 0) {
+    watcher = std::thread(watchTriggers, std::cref(setup.triggers), openedPath, debugfsRoot, pid, std::cref(ended));
+  }
   std::string onTerminal;
   if (terminal >= 0) {
     close(terminalSide);
@@ -209,7 +262,12 @@ ToolRun runTool(ToolSetup setup) {
     close(terminal);
   }
   int status = 0;
-  if (pid < 0 || waitpid(pid, &status, 0) != pid) {
+  const bool waited = pid > 0 && waitpid(pid, &status, 0) == pid;
+  ended = true;
+  if (watcher.joinable()) {
+    watcher.join();
+  }
+  if (!waited) {
     throw std::runtime_error("could not run the tool");
   }
 
@@ -219,6 +277,7 @@ ToolRun runTool(ToolSetup setup) {
   run.log = readFile(logPath);
   run.opened = readFile(openedPath);
   run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.termSignal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
   removeTree(dir);
   return run;
 }

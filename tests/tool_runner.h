@@ -2,6 +2,7 @@
 #define QUILLMERE_TESTS_TOOL_RUNNER_H
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // What one run of the tool left behind.
@@ -9,8 +10,19 @@ struct ToolRun {
   std::string out;  // with a terminal: what the terminal got from both streams
   std::string err;
   int exitStatus;   // -1 when the tool did not exit normally
+  int termSignal;   // the signal that ended it, 0 when it exited
   std::string log;  // the stand-in's call log
   std::string opened;  // the board's files the tool opened, a line each
+};
+
+// Something done to a running tool once it has opened a board file so many
+// times: a file under the test's root rewritten, a signal sent.
+struct Trigger {
+  std::string watched;  // the board path as the tool names it
+  int opens;            // after this many opens of it
+  std::string file;     // relative to the test's root; empty: none
+  std::string text;
+  int signal;           // 0: none
 };
 
 // How to run it.
@@ -23,6 +35,8 @@ struct ToolSetup {
   std::string stdoutPath;        // non-empty: standard output goes here, uncaptured
   int terminalColumns = 0;       // non-zero: both streams go to a terminal this wide, read into out
   bool terminal = false;         // true: a terminal even when it reports 0 columns
+  std::vector<int> ignoredSignals;  // the tool starts with these ignored
+  std::vector<Trigger> triggers;    // in order, each once
 };
 
 // True when the tool and the tests are built with AddressSanitizer, whose
@@ -50,5 +64,9 @@ void removeTree(const std::string &dir);
 
 // Writes text to path.
 void writeFile(const std::string &path, const std::string &text);
+
+// A fresh folder with the files (path under it, text) laid out, their
+// folders made.
+std::string layOut(const std::vector<std::pair<std::string, std::string>> &files);
 
 #endif

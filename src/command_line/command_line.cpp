@@ -31,5 +31,7 @@ CommandLine readCommandLine(int argc, const char *const *argv) {
   line.hostCopies = hasOption(argc, argv, "host-copies");
   line.hostLoops = numericOption(argc, argv, "host-loops");
   line.verify = hasOption(argc, argv, "verify");
+  line.maxLoad = numericOption(argc, argv, "max-load");
+  line.waitIdle = numericOption(argc, argv, "wait-idle");
   return line;
 }

@@ -24,6 +24,8 @@ struct CommandLine {
   bool hostCopies = false;    // copy between host and device memory too
   OptionValue hostLoops;      // repetitions of each host copy
   bool verify = false;        // read the copied data back and check it
+  OptionValue maxLoad;        // percent of GPU and memory load to wait below
+  OptionValue waitIdle;       // seconds to wait at most
 };
 
 // Reads every option the tool knows from argv[1..argc-1].

@@ -52,9 +52,10 @@ float millisecondsBetween(const struct timespec &from, const struct timespec &to
   return static_cast<float>(seconds * 1e3 + nanoseconds / 1e6);
 }
 
-// Times every repetition of one copy with the GPU's events. False, with
-// the time kept, when a time cannot be true.
-bool timeWithEvents(const Phase &phase, void *dst, const void *src, cudaMemcpyKind kind, HostCopyRecord *copy) {
+// Times every repetition of one copy with the GPU's events. Ends early with
+// kHostCopiesBadTimer, the time kept, when a time cannot be true, and with
+// kHostCopiesStopped when the run is asked to stop.
+int timeWithEvents(const Phase &phase, void *dst, const void *src, cudaMemcpyKind kind, HostCopyRecord *copy) {
   const uint32_t memSize = phase.memSize;
   cudaEvent_t hostStart = phase.hostStart;
   cudaEvent_t hostStop = phase.hostStop;
@@ -68,18 +69,21 @@ bool timeWithEvents(const Phase &phase, void *dst, const void *src, cudaMemcpyKi
     CHECK_GPU_CALL(408, cudaEventElapsedTime(&copyMs, hostStart, hostStop));
     if (implausible(copyMs, memSize)) {
       phase.record->badMs = copyMs;
-      return false;
+      return kHostCopiesBadTimer;
     }
     addTime(&copy->stats, copyMs);
-    phase.observer->repetitionTimed(copy->stats);
+    if (phase.observer->repetitionTimed(copy->stats)) {
+      return kHostCopiesStopped;
+    }
   }
-  return true;
+  return kHostCopiesCompleted;
 }
 
 // Times every repetition of one copy with the host's clock: a copy from
 // pageable memory may return before its transfer ends, and the GPU's
-// events would not see the driver's staging through pinned memory.
-bool timeWithHostClock(const Phase &phase, void *dst, const void *src, cudaMemcpyKind kind, HostCopyRecord *copy) {
+// events would not see the driver's staging through pinned memory. Ends
+// early as timeWithEvents does.
+int timeWithHostClock(const Phase &phase, void *dst, const void *src, cudaMemcpyKind kind, HostCopyRecord *copy) {
   const uint32_t memSize = phase.memSize;
   const int repetitions = phase.record->repetitions;
   for (int i = 0; i < repetitions; i++) {
@@ -93,16 +97,19 @@ bool timeWithHostClock(const Phase &phase, void *dst, const void *src, cudaMemcp
     if (implausible(copyMs, memSize)) {
       phase.record->badMs = copyMs;
       phase.record->badTimeFromHostClock = true;
-      return false;
+      return kHostCopiesBadTimer;
     }
     addTime(&copy->stats, copyMs);
-    phase.observer->repetitionTimed(copy->stats);
+    if (phase.observer->repetitionTimed(copy->stats)) {
+      return kHostCopiesStopped;
+    }
   }
-  return true;
+  return kHostCopiesCompleted;
 }
 
-// Measures one direction of one kind of memory and records it.
-bool measureCopy(const Phase &phase, int direction, int memory, unsigned char *h_buffer) {
+// Measures one direction of one kind of memory and records it once all its
+// repetitions ran.
+int measureCopy(const Phase &phase, int direction, int memory, unsigned char *h_buffer) {
   HostCopyRecord copy;
   copy.direction = direction;
   copy.memory = memory;
@@ -113,15 +120,16 @@ bool measureCopy(const Phase &phase, int direction, int memory, unsigned char *h
   void *dst = direction == kHostToDevice ? phase.d_hostCopy : static_cast<void *>(h_buffer);
   const void *src = direction == kHostToDevice ? static_cast<const void *>(h_buffer) : phase.d_hostCopy;
   const cudaMemcpyKind kind = direction == kHostToDevice ? cudaMemcpyHostToDevice : cudaMemcpyDeviceToHost;
-  const bool timed = copy.gpuTimed ? timeWithEvents(phase, dst, src, kind, &copy)
+  const int status = copy.gpuTimed ? timeWithEvents(phase, dst, src, kind, &copy)
                                    : timeWithHostClock(phase, dst, src, kind, &copy);
-  if (!timed) {
-    return false;
+  // A stop after the last repetition still leaves a complete copy.
+  if (status == kHostCopiesBadTimer || copy.stats.count < phase.record->repetitions) {
+    return status;
   }
   copy.figure = megabytesPerSecond(static_cast<double>(phase.memSize), copy.stats.shortest);
   phase.record->copies.push_back(copy);
   phase.observer->copyEnded(phase.record->copies.back());
-  return true;
+  return status;
 }
 
 // Both directions of one kind of memory, the buffer filled first. With a
@@ -129,14 +137,16 @@ bool measureCopy(const Phase &phase, int direction, int memory, unsigned char *h
 // that what is checked is what the copies brought.
 int measureBothWays(const Phase &phase, int memory, unsigned char *h_buffer) {
   fillStagingBuffer(h_buffer, phase.memSize);
-  if (!measureCopy(phase, kHostToDevice, memory, h_buffer)) {
-    return kHostCopiesBadTimer;
+  int status = measureCopy(phase, kHostToDevice, memory, h_buffer);
+  if (status != kHostCopiesCompleted) {
+    return status;
   }
   if (phase.verify != nullptr) {
     memset(h_buffer, 0, phase.memSize);
   }
-  if (!measureCopy(phase, kDeviceToHost, memory, h_buffer)) {
-    return kHostCopiesBadTimer;
+  status = measureCopy(phase, kDeviceToHost, memory, h_buffer);
+  if (status != kHostCopiesCompleted) {
+    return status;
   }
   if (phase.verify != nullptr &&
       !countReadBack(phase.verify, hostCopyName(kDeviceToHost, memory), phase.memSize,

@@ -12,15 +12,22 @@
 const double kMostHostCopyMbPerS = 1e8;
 
 // How the phase ended.
-enum HostCopiesStatus { kHostCopiesCompleted, kHostCopiesBadTimer, kHostCopiesNoHostMemory, kHostCopiesDataDiffers };
+enum HostCopiesStatus {
+  kHostCopiesCompleted,
+  kHostCopiesBadTimer,
+  kHostCopiesNoHostMemory,
+  kHostCopiesDataDiffers,
+  kHostCopiesStopped,
+};
 
 // What the run is told as the phase goes; none may be null.
 struct HostCopyObserver {
   // Before a copy's first repetition: its name, repetitions and the bytes
   // one repetition moves.
   void (*copyBegins)(const char *name, int repetitions, double bytes);
-  // After each timed repetition, outside the timing.
-  void (*repetitionTimed)(const TimingStats &stats);
+  // After each timed repetition, outside the timing; true when the phase
+  // must stop.
+  bool (*repetitionTimed)(const TimingStats &stats);
   // After a copy has been recorded, measured or not supported.
   void (*copyEnded)(const HostCopyRecord &copy);
 };
@@ -39,7 +46,9 @@ struct HostCopyObserver {
 // page-aligned host buffer cannot be allocated. With a verify record, each
 // host buffer is cleared before its device-to-host repetitions and checked
 // against the staging pattern after them: kHostCopiesDataDiffers when a
-// byte differs. The phase's buffers and events are released either way.
+// byte differs. When the observer asks it to stop after a repetition, the
+// copy under way is not recorded and the phase returns kHostCopiesStopped.
+// The phase's buffers and events are released either way.
 int runHostCopyPhase(uint32_t memSize, const HostCopyObserver &observer, HostCopiesRecord *record,
                      VerifyRecord *verify);
 

@@ -144,6 +144,23 @@ std::string memoryClock(const RunRecord &record) {
                 1);
 }
 
+// A load's percentage with its one decimal, as the text report prints it.
+std::string percent(const Known<long long> &tenths) {
+  return tenths.known ? std::to_string(tenths.value / 10) + "." + std::to_string(tenths.value % 10) : kNull;
+}
+
+std::string load(const LoadRecord &load) {
+  if (!load.read) {
+    return kNull;
+  }
+  const bool limited = load.maxPercent.known;
+  return object({{"gpu_percent", percent(load.reading.gpuTenths)},
+                 {"memory_percent", percent(load.reading.memoryTenths)},
+                 {"max_percent", knownInteger(load.maxPercent)},
+                 {"waited_s", limited ? integer(load.waitedS) : kNull}},
+                1);
+}
+
 std::string peak(const Peak &peak) {
   if (!peak.known) {
     return kNull;
@@ -289,6 +306,7 @@ std::string renderJsonReport(const RunRecord &record, const std::string &host,
       {"memcpy", copy(record)},
       {"memset", fill(record)},
       {"memory_clock", memoryClock(record)},
+      {"load", load(record.load)},
       {"peak", peak(memory)},
       {"efficiency", number("%.3f", runEfficiency(record, memory))},
       {"host_copies", hostCopies(record.hostCopies, record.memSize)},

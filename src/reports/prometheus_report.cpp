@@ -84,6 +84,28 @@ std::vector<Temperature> highestPerZone(const std::vector<IntervalRecord> &inter
   return highest;
 }
 
+// A load's printed percentage over 100.
+std::string loadRatio(const Known<long long> &tenths) {
+  return tenths.known ? shortNumber(static_cast<double>(tenths.value) / 1000.0) : "";
+}
+
+void loadGauges(std::string *text, const LoadRecord &load) {
+  if (!load.read) {
+    return;
+  }
+  knownGauge(text, "quillmere_gpu_load_ratio", "The GPU's load before the measurements, as a ratio.",
+             loadRatio(load.reading.gpuTenths));
+  knownGauge(text, "quillmere_memory_load_ratio",
+             "The memory controller's activity over its clock before the measurements, as a ratio.",
+             loadRatio(load.reading.memoryTenths));
+  if (load.maxPercent.known) {
+    gauge(text, "quillmere_max_load_ratio", "The most load the run waited for (--max-load).", "",
+          shortNumber(load.maxPercent.value / 100.0));
+    gauge(text, "quillmere_idle_wait_seconds", "How long the run waited for an idle board.", "",
+          std::to_string(load.waitedS));
+  }
+}
+
 // A gauge of one sample per measured host copy, labelled with its direction
 // and memory; left out when no copy was measured.
 void hostCopyGauge(std::string *text, const char *name, const char *help, const HostCopiesRecord &phase,
@@ -234,6 +256,7 @@ std::string renderPrometheusReport(const RunRecord &record, long long endSeconds
     gauge(&text, "quillmere_memory_clock_locked", "1 when the memory controller's clock is locked, else 0.", "",
           state.locked.value ? "1" : "0");
   }
+  loadGauges(&text, record.load);
   const Peak peak = runPeak(record);
   if (peak.busWidth.source != kBusWidthUnknown) {
     gauge(&text, "quillmere_memory_bus_width_bytes", "The memory's bus width that the peak uses, in bytes.", "",

@@ -45,14 +45,16 @@ float measureDeviceCopy(uint32_t memSize, int repetitions, TimingStats *stats, c
     CHECK_GPU_CALL(237, cudaEventElapsedTime(&elapsedTimeInMsCurrent, start, stop));
     // Keeps the smallest time too, which gives the figure.
     addTime(stats, elapsedTimeInMsCurrent);
-    tickProgress(*stats);
+    if (tickProgress(*stats)) {
+      break;
+    }
   }
 
   // Doubled in double precision: 2 x memSize does not fit 32 bits from 2 GiB on.
   const float figure = megabytesPerSecond(2.0 * static_cast<double>(memSize), stats->shortest);
 
   // The last repetition wrote the whole destination.
-  if (check != nullptr) {
+  if (check != nullptr && stats->count == repetitions) {
     unsigned char *h_check = check->h_check;
     CHECK_GPU_CALL(500, cudaMemcpy(h_check, d_odata, memSize, cudaMemcpyDeviceToHost));
     countReadBack(check->record, "Memcpy", memSize, compareBytes(h_check, h_idata, memSize));

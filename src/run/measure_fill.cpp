@@ -31,12 +31,14 @@ float measureDeviceFill(uint32_t memSize, int repetitions, TimingStats *stats, c
     CHECK_GPU_CALL(283, cudaEventElapsedTime(&elapsedTimeInMsCurrent, start, stop));
     // Keeps the smallest time too, which gives the figure.
     addTime(stats, elapsedTimeInMsCurrent);
-    tickProgress(*stats);
+    if (tickProgress(*stats)) {
+      break;
+    }
   }
 
   const float figure = megabytesPerSecond(static_cast<double>(memSize), stats->shortest);
 
-  if (check != nullptr) {
+  if (check != nullptr && stats->count == repetitions) {
     unsigned char *h_check = check->h_check;
     CHECK_GPU_CALL(501, cudaMemcpy(h_check, d_odata, memSize, cudaMemcpyDeviceToHost));
     countReadBack(check->record, "Memset", memSize, compareRepeating(h_check, kZeroBlock, memSize));

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "run/interruption.h"
 #include "timing/rate.h"
 
 long progressCountdown = LONG_MAX;
@@ -80,7 +81,7 @@ void start() {
     progress.active = isatty(STDERR_FILENO) != 0;
     const char *term = getenv("TERM");
     progress.plain = term == nullptr || *term == '\0' || strcmp(term, "dumb") == 0;
-    progress.startMs = progress.active ? nowMs() : 0;
+    progress.startMs = nowMs();
     progress.lastCheckMs = progress.startMs;
   }
 }
@@ -92,16 +93,17 @@ void beginProgress(const char *name, int repetitions, double bytes) {
   progress.name = name;
   progress.repetitions = repetitions;
   progress.bytes = bytes;
-  progressCountdown = progress.active ? progress.betweenChecks : LONG_MAX;
+  // Off a terminal too: the countdown is where a stop signal is seen.
+  progressCountdown = stopSignal != 0 ? 1 : progress.betweenChecks;
 }
 
 void beginSustainedProgress() {
   start();
 }
 
-void tickSustainedProgress(int interval, int intervals, double totalMbPerS) {
+bool tickSustainedProgress(int interval, int intervals, double totalMbPerS) {
   if (!progress.active) {
-    return;
+    return stopSignal != 0;
   }
   const long now = nowMs();
   if (drawingDue(now)) {
@@ -110,13 +112,18 @@ void tickSustainedProgress(int interval, int intervals, double totalMbPerS) {
     draw(line);
     progress.lastDrawMs = now;
   }
+  return stopSignal != 0;
 }
 
-void checkProgress(const TimingStats &stats) {
-  if (!progress.active) {
-    progressCountdown = LONG_MAX;
-    return;
+void drawProgressText(const char *line) {
+  start();
+  if (progress.active) {
+    draw(line);
+    progress.lastDrawMs = nowMs();
   }
+}
+
+bool checkProgress(const TimingStats &stats) {
   const long now = nowMs();
   // Looks at the clock about every kCheckMs, however long a repetition takes.
   const long sinceCheck = now - progress.lastCheckMs;
@@ -128,13 +135,14 @@ void checkProgress(const TimingStats &stats) {
   progress.lastCheckMs = now;
   progressCountdown = progress.betweenChecks;
 
-  if (drawingDue(now)) {
+  if (progress.active && drawingDue(now)) {
     char line[512];
     snprintf(line, sizeof line, "%s %d/%d, best %.1f MB/s", progress.name, static_cast<int>(stats.count),
              progress.repetitions, static_cast<double>(megabytesPerSecond(progress.bytes, stats.shortest)));
     draw(line);
     progress.lastDrawMs = now;
   }
+  return stopSignal != 0;
 }
 
 void clearProgress() {

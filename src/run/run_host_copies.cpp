@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "host_copies/host_copy_phase.h"
+#include "run/interruption.h"
 #include "run/measurements.h"
 #include "run/progress.h"
 #include "run/run_record.h"
@@ -28,8 +29,8 @@ void printCopy(const HostCopyRecord &copy) {
 // In the machine reports a copy shows only in the record.
 void recordOnly(const HostCopyRecord & /*copy*/) {}
 
-void tick(const TimingStats &stats) {
-  tickProgress(stats);
+bool tick(const TimingStats &stats) {
+  return tickProgress(stats);
 }
 
 }  // namespace
@@ -41,6 +42,9 @@ int runHostCopies(uint32_t memSize, const DataCheck *check) {
   clearProgress();
   if (status == kHostCopiesDataDiffers) {
     return failDataCheck(memSize);
+  }
+  if (status == kHostCopiesStopped) {
+    return reportInterruption();
   }
   if (status == kHostCopiesNoHostMemory) {
     failHostAllocation();

@@ -9,8 +9,9 @@
 // with a check, each host buffer copied back from the device is checked.
 // The text report prints a line as each copy ends. Returns kRunOk or, after
 // "Error: the GPU timer gave <t> ms for a host copy" (or "the host clock
-// gave"), or a read-back's difference, kRunBelowMinimum; exits with status
-// 1 when a host buffer cannot be allocated.
+// gave"), or a read-back's difference, kRunBelowMinimum; after a stop
+// signal, kRunInterrupted; exits with status 1 when a host buffer cannot be
+// allocated.
 int runHostCopies(uint32_t memSize, const DataCheck *check);
 
 #endif

@@ -11,6 +11,7 @@
 #include "run/measurements.h"
 #include "run/progress.h"
 #include "run/run_record.h"
+#include "run/wait_idle.h"
 
 namespace {
 
@@ -45,10 +46,11 @@ void runMeasurements(uint32_t memSize, int repetitions, const DataCheck *check) 
 
   RunRecord &record = runRecord();
   record.copy.figure = measureDeviceCopy(memSize, repetitions, &record.copy.stats, check);
-  record.copy.done = true;
-  if (!record.verify.differs) {
+  // A figure stands only when all its repetitions ran.
+  record.copy.done = record.copy.stats.count == repetitions;
+  if (record.copy.done && !record.verify.differs) {
     record.fill.figure = measureDeviceFill(memSize, repetitions, &record.fill.stats, check);
-    record.fill.done = true;
+    record.fill.done = record.fill.stats.count == repetitions;
   }
   clearProgress();
 
@@ -60,13 +62,17 @@ void runMeasurements(uint32_t memSize, int repetitions, const DataCheck *check) 
     }
   }
 
-  if (textReport()) {
+  if (textReport() && record.load.maxPercent.known) {
+    const MemoryClock &clock = record.clock;
+    printLoadLine(record.load, clock.rateSource != nullptr && !clock.haveClockRate);
+  }
+  if (textReport() && record.copy.done) {
     printf("\nMemcpy");
     printf("\t%7.1f MB/s (Total: %.1f MB/s)\n", record.copy.figure / 2, record.copy.figure);
-    if (record.fill.done) {
-      printf("Memset");
-      printf("\t%7.1f MB/s\n", record.fill.figure);
-    }
+  }
+  if (textReport() && record.fill.done) {
+    printf("Memset");
+    printf("\t%7.1f MB/s\n", record.fill.figure);
   }
 
   free(textBuffer);

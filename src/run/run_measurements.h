@@ -8,7 +8,10 @@
 // Selects device 0, runs the copy and the fill measurement, reports the
 // memory clock and prints the "Memcpy" and "Memset" result lines. With a
 // check, each measurement's data is read back after it; when the copy's
-// differs, the fill is not measured and its line not printed.
+// differs, the fill is not measured and its line not printed. With
+// --max-load the text report's Load line stands after the RAM text. A
+// measurement a stop signal cut short has no figure and no line, and the
+// fill does not follow an unfinished copy.
 void runMeasurements(uint32_t memSize, int repetitions, const DataCheck *check);
 
 #endif

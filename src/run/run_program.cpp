@@ -14,14 +14,18 @@
 #include "board/known.h"
 #include "board/memory_peak.h"
 #include "gpu/check_gpu_call.h"
+#include "run/interruption.h"
 #include "run/measurements.h"
+#include "run/progress.h"
 #include "run/run_host_copies.h"
 #include "run/run_measurements.h"
 #include "run/run_record.h"
 #include "run/run_sustained.h"
 #include "run/run_verify.h"
 #include "run/settings.h"
+#include "run/stdout_guard.h"
 #include "run/usage.h"
+#include "run/wait_idle.h"
 #include "timing/rate.h"
 
 namespace {
@@ -128,6 +132,25 @@ int checkEfficiency(int minPercent) {
   return kRunBelowMinimum;
 }
 
+// A run that ends before its measurements: the board stayed busy, or a
+// signal stopped the run while it waited. The load it saw is printed.
+int endWithoutMeasuring(int idle) {
+  const LoadRecord &load = runRecord().load;
+  if (textReport() && load.read) {
+    clearProgress();
+    printLoadLine(load, false);
+  }
+  if (idle == kWaitStopped) {
+    return reportInterruption();
+  }
+  clearProgress();
+  flushStandardOutput();
+  const std::string message = busyMessage(load);
+  fprintf(stderr, "Error: %s\n", message.c_str());
+  recordError(kErrorBusy, message);
+  return kRunBusy;
+}
+
 }  // namespace
 
 int runProgram(const CommandLine &line) {
@@ -171,6 +194,18 @@ int runProgram(const CommandLine &line) {
     return optionsStatus;
   }
 
+  // From here on a signal stops the run cleanly, and a report says so.
+  watchStopSignals();
+  if (!textReport() || record.load.maxPercent.known) {
+    const int idle = awaitIdleBoard(&record.load);
+    if (idle != kBoardIdle) {
+      return endWithoutMeasuring(idle);
+    }
+  }
+  if (stopSignal != 0) {
+    return endWithoutMeasuring(kWaitStopped);
+  }
+
   DataCheck check = {};
   if (record.verify.requested) {
     check = startChecks(record.memSize, record.sustained.requested);
@@ -178,11 +213,17 @@ int runProgram(const CommandLine &line) {
   const DataCheck *checks = record.verify.requested ? &check : nullptr;
   runMeasurements(record.memSize, record.repetitions, checks);
   int phaseStatus = record.verify.differs ? failDataCheck(record.memSize) : kRunOk;
+  if (phaseStatus == kRunOk && stopSignal != 0) {
+    phaseStatus = reportInterruption();
+  }
   if (phaseStatus == kRunOk && record.hostCopies.requested) {
     phaseStatus = runHostCopies(record.memSize, checks);
   }
   if (phaseStatus == kRunOk && record.sustained.requested) {
     phaseStatus = runSustained(record.memSize, checks);
+  }
+  if (phaseStatus == kRunOk && stopSignal != 0) {
+    phaseStatus = reportInterruption();
   }
   record.completed = true;
   if (checks != nullptr) {

@@ -12,6 +12,7 @@
 #include "board/memory_peak.h"
 #include "data/verify.h"
 #include "host_copies/host_copy_record.h"
+#include "sampling/board_load.h"
 #include "timing/timing_stats.h"
 #include "sustained/sustained_record.h"
 
@@ -32,6 +33,8 @@ enum ErrorKind {
   kErrorTimer,
   kErrorBandwidthDrop,
   kErrorData,
+  kErrorBusy,
+  kErrorInterrupted,
 };
 
 // One measurement's outcome.
@@ -64,6 +67,7 @@ struct RunRecord {
   HostCopiesRecord hostCopies;
   SustainedRecord sustained;
   VerifyRecord verify;
+  LoadRecord load;
 
   int format = kTextReport;
   int errorKind = kNoError;

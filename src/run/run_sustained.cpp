@@ -4,6 +4,7 @@
 #include <string>
 
 #include "board/decimal.h"
+#include "run/interruption.h"
 #include "run/progress.h"
 #include "run/run_record.h"
 #include "run/run_verify.h"
@@ -34,6 +35,15 @@ void printInterval(const IntervalRecord &interval) {
   flushStandardOutput();
 }
 
+// The lowest and highest Totals and the drop, flushed: before a verdict's
+// line on standard error, as the interval lines are.
+void printSustainedTotal(const SustainedRecord &sustained) {
+  const SustainedSummary summary = summarizeSustained(sustained);
+  printf("Sustained Total: lowest %.1f MB/s, highest %.1f MB/s, drop %s %%\n", summary.lowest, summary.highest,
+         thousandthsAsPercent(summary.dropThousandths).c_str());
+  flushStandardOutput();
+}
+
 }  // namespace
 
 int runSustained(uint32_t memSize, const DataCheck *check) {
@@ -57,6 +67,13 @@ int runSustained(uint32_t memSize, const DataCheck *check) {
   if (status == kSustainedDataDiffers) {
     return failDataCheck(memSize);
   }
+  if (status == kSustainedStopped) {
+    // The summary of the intervals that ended, if any, before the error.
+    if (textReport() && !sustained.intervals.empty()) {
+      printSustainedTotal(sustained);
+    }
+    return reportInterruption();
+  }
   if (status == kSustainedBadTimer) {
     char message[256];
     snprintf(message, sizeof message, "the GPU timer gave %g ms for a batch of %ld copies",
@@ -66,11 +83,7 @@ int runSustained(uint32_t memSize, const DataCheck *check) {
     return kRunBelowMinimum;
   }
   if (textReport()) {
-    const SustainedSummary summary = summarizeSustained(sustained);
-    printf("Sustained Total: lowest %.1f MB/s, highest %.1f MB/s, drop %s %%\n", summary.lowest, summary.highest,
-           thousandthsAsPercent(summary.dropThousandths).c_str());
-    // Before a verdict's line on standard error, as the interval lines are.
-    flushStandardOutput();
+    printSustainedTotal(sustained);
   }
   return kRunOk;
 }

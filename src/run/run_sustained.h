@@ -10,7 +10,8 @@
 // prints its header as it starts, a line as each interval ends and its
 // lowest, highest and drop at its end. Returns kRunOk or, after "Error: the
 // GPU timer gave <t> ms for a batch of <B> copies" or a read-back's
-// difference, kRunBelowMinimum.
+// difference, kRunBelowMinimum; after a stop signal, kRunInterrupted, the
+// Sustained Total of the intervals that ended printed first.
 int runSustained(uint32_t memSize, const DataCheck *check);
 
 // Fails a completed sustained copy whose Total fell more than maxPercent

@@ -129,6 +129,33 @@ int readPhaseOptions(const CommandLine &line, RunRecord *record) {
   return kRunOk;
 }
 
+// The wait for an idle board: its load limit, its time, and the time
+// without the limit.
+int readLoadOptions(const CommandLine &line, LoadRecord *load) {
+  Known<int> maxLoad;
+  int status = readKnownOption(line.maxLoad, "max-load", 100, kRunBadMaxLoad, &maxLoad);
+  if (status != kRunOk) {
+    return status;
+  }
+  if (line.waitIdle.given && line.waitIdle.value < 0) {
+    rejectOption("Illegal argument - wait-idle must not be negative");
+    return kRunBadWaitIdle;
+  }
+  if (line.waitIdle.given && line.waitIdle.value > 3600) {
+    rejectOption("Illegal argument - wait-idle must be at most 3600");
+    return kRunBadWaitIdle;
+  }
+  if (line.waitIdle.given && !maxLoad.known) {
+    rejectOption("Illegal argument - wait-idle needs max-load");
+    return kRunBadWaitIdle;
+  }
+  load->maxPercent = maxLoad;
+  if (line.waitIdle.given) {
+    load->waitLimitS = static_cast<int>(line.waitIdle.value);
+  }
+  return kRunOk;
+}
+
 }  // namespace
 
 int readRunOptions(const CommandLine &line, RunRecord *record) {
@@ -148,6 +175,9 @@ int readRunOptions(const CommandLine &line, RunRecord *record) {
   }
   if (status == kRunOk) {
     status = readPhaseOptions(line, record);
+  }
+  if (status == kRunOk) {
+    status = readLoadOptions(line, &record->load);
   }
   if (status == kRunOk && line.json && line.prometheus) {
     rejectOption("Illegal argument - json and prometheus exclude each other");

@@ -28,6 +28,10 @@ const int kRunBadInterval = -7710;
 const int kRunBadMaxDrop = -7720;
 // Run status: the "host-loops" option was rejected, or given without "host-copies".
 const int kRunBadHostLoops = -7730;
+// Run status: the "max-load" option was rejected.
+const int kRunBadMaxLoad = -7740;
+// Run status: the "wait-idle" option was rejected, or given without "max-load".
+const int kRunBadWaitIdle = -7750;
 // Run status: "json" and "prometheus" were both given.
 const int kRunBadFormats = -8000;
 // Run status: a run that failed a check of its figures: its Memcpy Total
@@ -35,6 +39,12 @@ const int kRunBadFormats = -8000;
 // or its peak is unknown; its sustained Total fell more than "max-drop";
 // or a timer gave a batch or host copy time no memory could.
 const int kRunBelowMinimum = 1;
+
+// Run status: the board stayed busy longer than "wait-idle": nothing was
+// measured. The exit status too (sysexits' temporary failure).
+const int kRunBusy = 75;
+// Run status: a signal stopped the run; the process ends by it.
+const int kRunInterrupted = 2;
 
 // Transfer size without a "size" option: 16 MiB.
 const uint32_t kDefaultMemSize = 16u << 20;
@@ -46,7 +56,8 @@ const int kDefaultIntervalS = 10;
 // Validates the numeric options in their order (size, loops, min-total,
 // min-efficiency, bus-width, duration, interval, max-drop, host-loops, then
 // interval and max-drop without duration and host-loops without
-// host-copies, then the two formats) into the record, each as it passes. Returns kRunOk or, after printing why, the status of
+// host-copies, then max-load, wait-idle and wait-idle without max-load,
+// then the two formats) into the record, each as it passes. Returns kRunOk or, after printing why, the status of
 // the first option rejected.
 int readRunOptions(const CommandLine &line, RunRecord *record);
 

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "run/interruption.h"
+
 namespace {
 
 // The reason of the first failed flush during the run; 0 for none.
@@ -29,6 +31,10 @@ void closeStandardOutput() {
   }
   fprintf(stderr, "Error: the report could not be written to standard output (%s)\n",
           strerror(reason));
+  // A stopped run still ends by its signal, which is raised after this.
+  if (stopSignal != 0) {
+    return;
+  }
   // exit() is already under way: only _exit can still change the status.
   _exit(EXIT_FAILURE);
 }

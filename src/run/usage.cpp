@@ -19,4 +19,6 @@ void printUsage() {
   printf("--host-copies\tAfter the measurements, copy between host and device memory, each way\n");
   printf("--host-loops=[SIZE]\tRepetitions of each host copy. Defaults to 100\n");
   printf("--verify\tRead the copied data back and check every byte\n");
+  printf("--max-load=[%%]\tBefore measuring, wait until the GPU and memory load are at most this\n");
+  printf("--wait-idle=[SECONDS]\tThe longest wait for an idle board. Defaults to 60\n");
 }

@@ -85,11 +85,14 @@ int runSustainedPhase(uint32_t memSize, const SampleSources &sources, const Sust
       }
       summedMs += static_cast<double>(batchMs);
       bytes += batchBytes;
-      if (observer.batchTimed != nullptr) {
-        observer.batchTimed(k, intervals, 2.0 * bytes / summedMs / 1000.0);
+      if (observer.batchTimed != nullptr && observer.batchTimed(k, intervals, 2.0 * bytes / summedMs / 1000.0)) {
+        status = kSustainedStopped;
+        break;
       }
     }
-    if (status != kSustainedCompleted) {
+    // An interval under way when the phase stops is dropped; one whose last
+    // batch came just before the stop has ended and stands.
+    if (status == kSustainedBadTimer || summedMs < aimMs) {
       break;
     }
     IntervalRecord interval;

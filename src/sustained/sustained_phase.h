@@ -12,13 +12,13 @@
 const double kMostBatchTotalMbPerS = 1e8;
 
 // How the phase ended.
-enum SustainedStatus { kSustainedCompleted, kSustainedBadTimer, kSustainedDataDiffers };
+enum SustainedStatus { kSustainedCompleted, kSustainedBadTimer, kSustainedDataDiffers, kSustainedStopped };
 
 // What the run is told as the phase goes; either may be null.
 struct SustainedObserver {
   // After each timed batch: the interval (from 1), the count of intervals
-  // and the interval's Total so far.
-  void (*batchTimed)(int interval, int intervals, double totalMbPerS);
+  // and the interval's Total so far; true when the phase must stop.
+  bool (*batchTimed)(int interval, int intervals, double totalMbPerS);
   // After an interval has ended and been sampled and recorded.
   void (*intervalEnded)(const IntervalRecord &interval);
 };
@@ -33,8 +33,10 @@ struct SustainedObserver {
 // pattern before the first batch, the copies alternate direction, and at
 // each interval's end, after its sample, the buffer the newest copy wrote
 // is read back and compared with the pattern: kSustainedDataDiffers, after
-// that interval is recorded, when a byte differs. The buffers and events
-// are released either way.
+// that interval is recorded, when a byte differs. When the observer asks it
+// to stop after a batch, the interval under way is dropped and the phase
+// returns kSustainedStopped. The buffers and events are released either
+// way.
 int runSustainedPhase(uint32_t memSize, const SampleSources &sources, const SustainedObserver &observer,
                       SustainedRecord *record, const DataCheck *check);
 

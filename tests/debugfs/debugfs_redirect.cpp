@@ -2,6 +2,7 @@
 // opendir of a path under /sys/kernel/debug/ opens the same path under
 // DEBUGFS_ROOT instead, and one under /sys/class/devfreq/,
 // /sys/class/thermal/, /sys/firmware/devicetree/, /sys/kernel/nvpmodel_emc_cap/,
+// /sys/devices/, /sys/kernel/actmon_avg_activity/,
 // /var/lib/nvpmodel/, /odm/etc/ or /vendor/etc/, and /etc/nv_tegra_release
 // or /etc/nvpmodel.conf, the same path under DEBUGFS_ROOT (DEBUGFS_ROOT/class/
 // thermal/ and so on). With DEBUGFS_LOG set, each such path, as the tool
@@ -26,6 +27,8 @@ const Redirect kRedirects[] = {
     {"/sys/firmware/devicetree/", "/firmware/devicetree/"},
     {"/sys/kernel/nvpmodel_emc_cap/", "/kernel/nvpmodel_emc_cap/"},
     {"/sys/class/thermal/", "/class/thermal/"},
+    {"/sys/devices/", "/devices/"},
+    {"/sys/kernel/actmon_avg_activity/", "/kernel/actmon_avg_activity/"},
     {"/var/lib/nvpmodel/", "/var/lib/nvpmodel/"},
     {"/odm/etc/", "/odm/etc/"},
     {"/vendor/etc/", "/vendor/etc/"},

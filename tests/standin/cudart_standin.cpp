@@ -36,6 +36,9 @@
 //   STANDIN_MISDIRECT     "op:kind:n:offset": that call writes the 8-byte word
 //                         at offset to the next word's address instead, and
 //                         the word's own address keeps what it held
+//   STANDIN_SIGNAL        "op:n:signal": the n-th call of op raises the signal
+//                         (a number) in the tool, as Ctrl-C or a service
+//                         manager would while that call runs
 // Calls are counted per function and kind, so the tool's own read-backs
 // (device to host) do not shift a fault scripted for its copies.
 // Device pointers are labelled d1, d2, ... in the log.
@@ -49,6 +52,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -194,9 +198,35 @@ Script &script() {
   return instance;
 }
 
+// The call that raises a signal, and which.
+struct ScriptedSignal {
+  int op = -1;
+  long call = 0;
+  int signal = 0;
+};
+
+ScriptedSignal readSignal() {
+  ScriptedSignal scripted;
+  const char *text = getenv("STANDIN_SIGNAL");
+  for (int op = 0; text != nullptr && op < kOpCount; op++) {
+    const size_t length = strlen(kOpNames[op]);
+    if (strncmp(text, kOpNames[op], length) == 0 && text[length] == ':') {
+      char *end = nullptr;
+      scripted.call = strtol(text + length + 1, &end, 10);
+      scripted.signal = *end == ':' ? static_cast<int>(strtol(end + 1, nullptr, 10)) : 0;
+      scripted.op = op;
+    }
+  }
+  return scripted;
+}
+
 // Counts the call and returns the status STANDIN_FAIL scripts for it.
 cudaError_t scriptedStatus(Op op) {
   const long call = ++script().calls[op];
+  static const ScriptedSignal scripted = readSignal();
+  if (scripted.op == op && scripted.call == call && scripted.signal > 0) {
+    (void)raise(scripted.signal);
+  }
   const std::vector<ScriptedFailure> &failures = script().failures;
   const auto failure = std::find_if(failures.begin(), failures.end(), [op, call](const ScriptedFailure &f) {
     return f.op == op && f.call == call;

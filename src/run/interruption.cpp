@@ -1,0 +1,82 @@
+#include "run/interruption.h"
+
+#include <cstdio>
+#include <string>
+
+#include "run/progress.h"
+#include "run/run_record.h"
+#include "run/settings.h"
+#include "run/stdout_guard.h"
+
+volatile sig_atomic_t stopSignal = 0;
+
+namespace {
+
+const int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void restoreDefault(int signal) {
+  struct sigaction action = {};
+  action.sa_handler = SIG_DFL;
+  sigemptyset(&action.sa_mask);
+  (void)sigaction(signal, &action, nullptr);
+}
+
+void onStopSignal(int signal) {
+  if (stopSignal != 0) {
+    // The run is stopping already: this one ends it now. The same signal is
+    // blocked while its handler runs, and is delivered as it returns.
+    restoreDefault(signal);
+    (void)raise(signal);
+    return;
+  }
+  stopSignal = signal;
+  // The next repetition's tick looks at the flag; the loops test only the countdown.
+  progressCountdown = 1;
+}
+
+}  // namespace
+
+void watchStopSignals() {
+  for (const int signal : kStopSignals) {
+    struct sigaction current = {};
+    if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) {
+      continue;
+    }
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    // A wait for the next reading must end at the signal, not go on.
+    action.sa_flags = 0;
+    (void)sigaction(signal, &action, nullptr);
+  }
+}
+
+const char *stopSignalName(int signal) {
+  switch (signal) {
+    case SIGINT: return "SIGINT";
+    case SIGTERM: return "SIGTERM";
+    default: return "SIGHUP";
+  }
+}
+
+int reportInterruption() {
+  clearProgress();
+  flushStandardOutput();
+  const std::string message = std::string("interrupted by ") + stopSignalName(stopSignal);
+  fprintf(stderr, "Error: %s\n", message.c_str());
+  recordError(kErrorInterrupted, message);
+  return kRunInterrupted;
+}
+
+void raiseStopSignalAtExit() {
+  const int signal = stopSignal;
+  if (signal == 0) {
+    return;
+  }
+  restoreDefault(signal);
+  sigset_t unblocked;
+  sigemptyset(&unblocked);
+  sigaddset(&unblocked, signal);
+  (void)sigprocmask(SIG_UNBLOCK, &unblocked, nullptr);
+  (void)raise(signal);
+}
