@@ -78,13 +78,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (record.haveRepetitions) {
     require(record.repetitions > 0, "loops positive");
   }
+  // The phases' options are judged before the wait's and the formats.
+  const bool phasesAccepted =
+      status == kRunOk || status == kRunBadMaxLoad || status == kRunBadWaitIdle || status == kRunBadFormats;
   const SustainedRecord &sustained = record.sustained;
   if (sustained.requested) {
-    require(status == kRunOk || status == kRunBadFormats, "a sustained copy only with its options accepted");
+    require(phasesAccepted, "a sustained copy only with its options accepted");
     require(sustained.intervalS >= 1 && sustained.intervalS <= sustained.durationS, "interval within duration");
     require(sustained.durationS <= 86400, "duration at most a day");
     const double batch = static_cast<double>(sustained.batchCopies) * record.memSize;
     require(batch >= 1073741824.0 && batch - record.memSize < 1073741824.0, "a batch is 1 GiB or just over");
   }
+  if (record.hostCopies.requested) {
+    require(phasesAccepted && line.hostCopies, "host copies only when asked and accepted");
+    require(record.hostCopies.repetitions >= 1, "host copy repetitions positive");
+  }
+  // The wait: a limit of 1 to 100 %, at most an hour, a wait only with a limit.
+  const LoadRecord &load = record.load;
+  require(!load.maxPercent.known || (load.maxPercent.value >= 1 && load.maxPercent.value <= 100), "limit in range");
+  require(load.waitLimitS >= 0 && load.waitLimitS <= 3600, "wait within an hour");
+  require(load.maxPercent.known || load.waitLimitS == 60, "a wait only with a limit");
+  require(record.verify.requested == (status == kRunOk && line.verify), "verify only with every option accepted");
   return 0;
 }
