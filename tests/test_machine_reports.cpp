@@ -672,6 +672,7 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
        {"--size=1", "--loops=1", "--verify"},
        {"STANDIN_MEMORY=1"},
        {},
+       // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one value in two literals
        {"verify", "{\n    \"read_backs\": 2,\n    \"bytes\": 2097152,\n    \"differing_bytes\": 0,\n"
         "    \"first_difference\": null\n  }",
         "sustained", "null", "result", "\"PASS\""},

@@ -23,8 +23,7 @@ void takeReading(LoadRecord *load) {
 
 // Sleeps until the instant; false when a stop signal ended the sleep.
 bool sleepUntil(const struct timespec &instant) {
-  int result = 0;
-  while ((result = clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &instant, nullptr)) == EINTR) {
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &instant, nullptr) == EINTR) {
     if (stopSignal != 0) {
       return false;
     }

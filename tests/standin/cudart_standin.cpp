@@ -300,10 +300,17 @@ bool forgetHostBuffer(const void *pointer) {
   return true;
 }
 
-// Moves bytes a word at a time in the stand-in's own code (built so that
-// the loop is not turned into a call of the C library's memcpy): the host
-// work of the tool is counted without the stand-in's.
-void moveBytes(unsigned char *dst, const unsigned char *src, size_t count) {
+// gcc turns a copying loop into a call of memcpy unless told not to.
+#if defined(__GNUC__) && !defined(__clang__)
+#define QUILLMERE_OWN_LOOP __attribute__((optimize("no-tree-loop-distribute-patterns")))
+#else
+#define QUILLMERE_OWN_LOOP
+#endif
+
+// Moves bytes a word at a time in the stand-in's own code, never through the
+// C library's memcpy: the host work of the tool is counted without the
+// stand-in's.
+QUILLMERE_OWN_LOOP void moveBytes(unsigned char *dst, const unsigned char *src, size_t count) {
   size_t at = 0;
   for (; at + 8 <= count; at += 8) {
     uint64_t word = 0;
@@ -315,7 +322,7 @@ void moveBytes(unsigned char *dst, const unsigned char *src, size_t count) {
   }
 }
 
-void fillBytes(unsigned char *dst, unsigned char value, size_t count) {
+QUILLMERE_OWN_LOOP void fillBytes(unsigned char *dst, unsigned char value, size_t count) {
   for (size_t at = 0; at < count; at++) {
     dst[at] = value;
   }
