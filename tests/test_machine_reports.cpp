@@ -16,18 +16,6 @@
 
 namespace {
 
-// A top-level member's value as the JSON report writes it (two-blank indent).
-std::string member(const std::string &json, const std::string &name) {
-  const std::string key = "\n  \"" + name + "\": ";
-  const size_t start = json.find(key);
-  if (start == std::string::npos) {
-    return "<missing>";
-  }
-  const size_t value = start + key.size();
-  const size_t end = json.find(",\n  \"", value);
-  return json.substr(value, (end == std::string::npos ? json.rfind("\n}") : end) - value);
-}
-
 // The Prometheus sample lines (no HELP or TYPE) that start with prefix.
 std::string samples(const std::string &text, const std::string &prefix) {
   std::string found;

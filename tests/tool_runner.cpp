@@ -125,6 +125,17 @@ void writeFile(const std::string &path, const std::string &text) {
   out << text;
 }
 
+std::string member(const std::string &json, const std::string &name) {
+  const std::string key = "\n  \"" + name + "\": ";
+  const size_t start = json.find(key);
+  if (start == std::string::npos) {
+    return "<missing>";
+  }
+  const size_t value = start + key.size();
+  const size_t end = json.find(",\n  \"", value);
+  return json.substr(value, (end == std::string::npos ? json.rfind("\n}") : end) - value);
+}
+
 std::string layOut(const std::vector<std::pair<std::string, std::string>> &files) {
   std::string root = makeTempDir();
   for (const auto &file : files) {

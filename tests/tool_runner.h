@@ -65,6 +65,10 @@ void removeTree(const std::string &dir);
 // Writes text to path.
 void writeFile(const std::string &path, const std::string &text);
 
+// A top-level member's value as the JSON report writes it (two-blank
+// indent); "<missing>" when there is none.
+std::string member(const std::string &json, const std::string &name);
+
 // A fresh folder with the files (path under it, text) laid out, their
 // folders made.
 std::string layOut(const std::vector<std::pair<std::string, std::string>> &files);

@@ -52,9 +52,21 @@ float millisecondsBetween(const struct timespec &from, const struct timespec &to
   return static_cast<float>(seconds * 1e3 + nanoseconds / 1e6);
 }
 
-// Times every repetition of one copy with the GPU's events. Ends early with
-// kHostCopiesBadTimer, the time kept, when a time cannot be true, and with
-// kHostCopiesStopped when the run is asked to stop.
+// Judges one repetition's time and adds it to the copy's: kHostCopiesBadTimer,
+// the time kept, for one that cannot be true; kHostCopiesStopped when the
+// run is asked to stop after it; else kHostCopiesCompleted.
+int addCopyTime(const Phase &phase, float copyMs, bool hostClock, HostCopyRecord *copy) {
+  if (implausible(copyMs, phase.memSize)) {
+    phase.record->badMs = copyMs;
+    phase.record->badTimeFromHostClock = hostClock;
+    return kHostCopiesBadTimer;
+  }
+  addTime(&copy->stats, copyMs);
+  return phase.observer->repetitionTimed(copy->stats) ? kHostCopiesStopped : kHostCopiesCompleted;
+}
+
+// Times every repetition of one copy with the GPU's events; ends early as
+// addCopyTime says.
 int timeWithEvents(const Phase &phase, void *dst, const void *src, cudaMemcpyKind kind, HostCopyRecord *copy) {
   const uint32_t memSize = phase.memSize;
   cudaEvent_t hostStart = phase.hostStart;
@@ -67,13 +79,9 @@ int timeWithEvents(const Phase &phase, void *dst, const void *src, cudaMemcpyKin
     CHECK_GPU_CALL(406, cudaEventRecord(hostStop, 0));
     CHECK_GPU_CALL(407, cudaEventSynchronize(hostStop));
     CHECK_GPU_CALL(408, cudaEventElapsedTime(&copyMs, hostStart, hostStop));
-    if (implausible(copyMs, memSize)) {
-      phase.record->badMs = copyMs;
-      return kHostCopiesBadTimer;
-    }
-    addTime(&copy->stats, copyMs);
-    if (phase.observer->repetitionTimed(copy->stats)) {
-      return kHostCopiesStopped;
+    const int status = addCopyTime(phase, copyMs, false, copy);
+    if (status != kHostCopiesCompleted) {
+      return status;
     }
   }
   return kHostCopiesCompleted;
@@ -93,15 +101,9 @@ int timeWithHostClock(const Phase &phase, void *dst, const void *src, cudaMemcpy
     CHECK_GPU_CALL(410, cudaMemcpy(dst, src, memSize, kind));
     CHECK_GPU_CALL(411, cudaDeviceSynchronize());
     clock_gettime(CLOCK_MONOTONIC, &end);
-    const float copyMs = millisecondsBetween(begin, end);
-    if (implausible(copyMs, memSize)) {
-      phase.record->badMs = copyMs;
-      phase.record->badTimeFromHostClock = true;
-      return kHostCopiesBadTimer;
-    }
-    addTime(&copy->stats, copyMs);
-    if (phase.observer->repetitionTimed(copy->stats)) {
-      return kHostCopiesStopped;
+    const int status = addCopyTime(phase, millisecondsBetween(begin, end), true, copy);
+    if (status != kHostCopiesCompleted) {
+      return status;
     }
   }
   return kHostCopiesCompleted;

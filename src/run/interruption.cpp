@@ -45,8 +45,9 @@ void watchStopSignals() {
     struct sigaction action = {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
-    // A wait for the next reading must end at the signal, not go on.
-    action.sa_flags = 0;
+    // The runtime's own system calls go on after the handler; the wait for
+    // the next reading ends at it all the same (a sleep is never restarted).
+    action.sa_flags = SA_RESTART;
     (void)sigaction(signal, &action, nullptr);
   }
 }

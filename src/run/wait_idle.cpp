@@ -23,6 +23,9 @@ void takeReading(LoadRecord *load) {
 
 // Sleeps until the instant; false when a stop signal ended the sleep.
 bool sleepUntil(const struct timespec &instant) {
+  if (stopSignal != 0) {
+    return false;
+  }
   while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &instant, nullptr) == EINTR) {
     if (stopSignal != 0) {
       return false;
