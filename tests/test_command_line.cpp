@@ -254,6 +254,14 @@ TEST(OptionScanning, EdgesOfTheScanner) {
     SCOPED_TRACE(c.first);
     EXPECT_EQ(decimalPrefixValue(c.first), c.second);
   }
+  // Dashes are skipped only when more than one character follows them.
+  const std::vector<std::pair<const char *, int>> dashes = {
+      {"-x", 0}, {"--x", 0}, {"---", 0}, {"", 0}, {"-xy", 1}, {"--size=8", 2},
+  };
+  for (const auto &c : dashes) {
+    SCOPED_TRACE(c.first);
+    EXPECT_EQ(dashPrefixLength('-', c.first), c.second);
+  }
 }
 
 }  // namespace

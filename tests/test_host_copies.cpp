@@ -72,6 +72,18 @@ TEST(HostCopies, SixFiguresTheirCallsAndRegistration) {
   }
 }
 
+// Without --host-loops, each copy is repeated 100 times.
+TEST(HostCopies, DefaultRepetitions) {
+  ToolSetup setup;
+  setup.args = {"--size=1", "--loops=1", "--host-copies", "--json"};
+  setup.env = {"STANDIN_CLOCK_STEP_NS=1000000"};
+  const ToolRun run = runTool(setup);
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(member(run.out, "host_copies").substr(0, 24), "{\n    \"repetitions\": 100");
+  EXPECT_EQ(countLogLines(run.log, "cudaMemcpyAsync"), 400);
+  EXPECT_EQ(countLogLines(run.log, "cudaDeviceSynchronize"), 2 + 200);
+}
+
 // The real clock around each pageable copy and its synchronisation: a copy
 // host to device takes 4 ms here and one back 1 ms, and each
 // synchronisation 1 ms more, so the figures cannot be above 1 MiB in 5 ms

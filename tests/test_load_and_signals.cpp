@@ -167,9 +167,12 @@ TEST(Interrupted, EachPhaseStopsCleanly) {
        {{"clk/emc/pto_rate", "1600000000\n"}}, {},
        "RAM:\t1600.0 MHz\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\nResult = FAIL\n", SIGTERM,
        "cudaEventElapsedTime e3 e4\n" + fillRelease + close},
-      // The pinned copy host to device completes with its last repetition.
-      {"a host copy", {"--loops=1", "--host-copies", "--host-loops=2"}, {"STANDIN_SIGNAL=cudaMemcpyAsync:2:1"}, {}, {},
+      // The pinned copy host to device completes with its last repetition;
+      // no other copy starts, nor the sustained copy.
+      {"a host copy", {"--loops=1", "--host-copies", "--host-loops=2", "--duration=5"},
+       {"STANDIN_SIGNAL=cudaMemcpyAsync:2:1"}, {}, {},
        std::string(kFigures) + "HtoD pinned\t1048.6 MB/s\nResult = FAIL\n", SIGHUP,
+       "cudaMemcpyAsync d4 p1 1048576 1 0 pattern-ok\ncudaEventRecord e6 0\ncudaEventSynchronize e6\n"
        "cudaEventElapsedTime e5 e6\ncudaFreeHost p1\ncudaEventDestroy e6\ncudaEventDestroy e5\ncudaFree d4\n" + close},
       // Batches of 500 ms: the signal in the third, the first of the second interval.
       {"between the sustained copy's batches", {"--loops=1", "--duration=3", "--interval=1"},
