@@ -158,4 +158,26 @@ TEST(Terminal, HostCopyProgressLine) {
   EXPECT_EQ(run.exitStatus, 0);
 }
 
+// The wait for an idle board draws its reading and the seconds left, cut to
+// a terminal that says it has no width as to one of 80 columns.
+TEST(Terminal, WaitForAnIdleBoard) {
+  // 123456789 kHz of activity at a rate of 1 kHz: a line longer than 80.
+  const std::string root = layOut({{"devices/platform/gpu.0/load", "999999999999999\n"},
+                                   {"kernel/actmon_avg_activity/mc_all", "123456789\n"},
+                                   {"bpmp/debug/clk/emc/rate", "1000\n"}});
+  ToolSetup setup;
+  setup.args = {"--size=1", "--loops=1", "--max-load=20", "--wait-idle=1"};
+  setup.env = {"TERM=xterm"};
+  setup.debugfsRoot = root;
+  setup.terminal = true;
+  const ToolRun run = runTool(setup);
+  removeTree(root);
+  const std::string waiting = "Waiting for an idle board: GPU 99999999999999.9 %, memory 12345678900.0 %, 1 s left";
+  EXPECT_EQ(run.out, bannerAndDevice() + "\r" + waiting.substr(0, 79) + "\033[K\r\033[K" +
+                         "Load:\tGPU 99999999999999.9 %, memory 12345678900.0 % (waited 1 s)\n" +
+                         "Error: the board stayed busy for 1 s: GPU load 99999999999999.9 %, memory load "
+                         "12345678900.0 %, above the allowed 20 %\nResult = FAIL\n");
+  EXPECT_EQ(run.exitStatus, 75);
+}
+
 }  // namespace

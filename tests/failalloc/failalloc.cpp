@@ -1,5 +1,6 @@
 // Preloaded into the tool to make host allocations fail: every malloc of
-// exactly FAILALLOC_SIZE bytes returns NULL; all others go to the C library.
+// exactly FAILALLOC_SIZE bytes returns NULL (with FAILALLOC_CALL=n, only the
+// n-th); all others go to the C library.
 // With FAILALLOC_ALIGNED=n, malloc is left alone and the n-th posix_memalign
 // of FAILALLOC_SIZE bytes fails instead, so that a page-aligned buffer can
 // fail while the staging buffer of the same size does not.
@@ -30,8 +31,16 @@ long failingAlignedCall() {
 
 }  // namespace
 
+// Which malloc of the failing size fails; 0: every one.
+long failingCall() {
+  static const char *const text = getenv("FAILALLOC_CALL");
+  return text != nullptr ? strtol(text, nullptr, 10) : 0;
+}
+
 extern "C" void *malloc(size_t size) noexcept {
-  if (size != 0 && size == failingSize() && failingAlignedCall() == 0) {
+  static long calls = 0;
+  if (size != 0 && size == failingSize() && failingAlignedCall() == 0 &&
+      (++calls == failingCall() || failingCall() == 0)) {
     return nullptr;
   }
   return __libc_malloc(size);
