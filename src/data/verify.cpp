@@ -23,28 +23,28 @@ void countBlock(const unsigned char *read, const unsigned char *expected, size_t
   }
 }
 
-}  // namespace
-
-ByteDifference compareBytes(const unsigned char *read, const unsigned char *expected, size_t size) {
+// Compares size bytes read back, a block at a time, with the expected
+// bytes: a whole buffer of them, or one block that repeats.
+ByteDifference compareBlocks(const unsigned char *read, const unsigned char *expected, bool repeats, size_t size) {
   ByteDifference difference;
   for (size_t at = 0; at < size; at += kCompareBlock) {
     const size_t length = std::min(kCompareBlock, size - at);
-    if (memcmp(read + at, expected + at, length) != 0) {
-      countBlock(read + at, expected + at, length, at, &difference);
+    const unsigned char *want = repeats ? expected : expected + at;
+    if (memcmp(read + at, want, length) != 0) {
+      countBlock(read + at, want, length, at, &difference);
     }
   }
   return difference;
 }
 
+}  // namespace
+
+ByteDifference compareBytes(const unsigned char *read, const unsigned char *expected, size_t size) {
+  return compareBlocks(read, expected, false, size);
+}
+
 ByteDifference compareRepeating(const unsigned char *read, const unsigned char *block, size_t size) {
-  ByteDifference difference;
-  for (size_t at = 0; at < size; at += kCompareBlock) {
-    const size_t length = std::min(kCompareBlock, size - at);
-    if (memcmp(read + at, block, length) != 0) {
-      countBlock(read + at, block, length, at, &difference);
-    }
-  }
-  return difference;
+  return compareBlocks(read, block, true, size);
 }
 
 void fillCheckPattern(unsigned char *buffer, size_t size) {
