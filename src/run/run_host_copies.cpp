@@ -29,15 +29,11 @@ void printCopy(const HostCopyRecord &copy) {
 // In the machine reports a copy shows only in the record.
 void recordOnly(const HostCopyRecord & /*copy*/) {}
 
-bool tick(const TimingStats &stats) {
-  return tickProgress(stats);
-}
-
 }  // namespace
 
 int runHostCopies(uint32_t memSize, const DataCheck *check) {
   HostCopiesRecord &hostCopies = runRecord().hostCopies;
-  const HostCopyObserver observer = {beginProgress, tick, textReport() ? printCopy : recordOnly};
+  const HostCopyObserver observer = {beginProgress, tickProgress, textReport() ? printCopy : recordOnly};
   const int status = runHostCopyPhase(memSize, observer, &hostCopies, check != nullptr ? check->record : nullptr);
   clearProgress();
   if (status == kHostCopiesDataDiffers) {
