@@ -3,7 +3,6 @@
 #include <cuda_runtime_api.h>
 #include <time.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -28,14 +27,6 @@ struct Phase {
   const unsigned char *stagingBlock;  // the staging pattern's first kCompareBlock bytes
 };
 
-// A time that no memory could give, or no time at all.
-bool implausible(float copyMs, uint32_t memSize) {
-  if (!std::isfinite(copyMs) || copyMs <= 0.0f) {
-    return true;
-  }
-  return static_cast<double>(memSize) / static_cast<double>(copyMs) / 1000.0 > kMostHostCopyMbPerS;
-}
-
 // An attribute of device 0 as a flag; unknown when the runtime cannot say.
 Known<bool> deviceFlag(cudaDeviceAttr attribute) {
   int value = 0;
@@ -56,7 +47,7 @@ float millisecondsBetween(const struct timespec &from, const struct timespec &to
 // the time kept, for one that cannot be true; kHostCopiesStopped when the
 // run is asked to stop after it; else kHostCopiesCompleted.
 int addCopyTime(const Phase &phase, float copyMs, bool hostClock, HostCopyRecord *copy) {
-  if (implausible(copyMs, phase.memSize)) {
+  if (implausibleTime(copyMs, static_cast<double>(phase.memSize), kMostHostCopyMbPerS)) {
     phase.record->badMs = copyMs;
     phase.record->badTimeFromHostClock = hostClock;
     return kHostCopiesBadTimer;

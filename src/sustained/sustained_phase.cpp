@@ -2,20 +2,12 @@
 
 #include <cuda_runtime_api.h>
 
-#include <cmath>
 #include <cstdio>
 
 #include "gpu/check_gpu_call.h"
+#include "timing/rate.h"
 
 namespace {
-
-// A batch time that no memory could give, or no time at all.
-bool implausible(float batchMs, double batchBytes) {
-  if (!std::isfinite(batchMs) || batchMs <= 0.0f) {
-    return true;
-  }
-  return 2.0 * batchBytes / static_cast<double>(batchMs) / 1000.0 > kMostBatchTotalMbPerS;
-}
 
 // Issues one batch of copies. With kAlternate they go back and forth,
 // *forward saying which way the next one goes; without it every copy goes
@@ -78,7 +70,7 @@ int runSustainedPhase(uint32_t memSize, const SampleSources &sources, const Sust
       CHECK_GPU_CALL(306, cudaEventRecord(sustainedStop, 0));
       CHECK_GPU_CALL(307, cudaEventSynchronize(sustainedStop));
       CHECK_GPU_CALL(308, cudaEventElapsedTime(&batchMs, sustainedStart, sustainedStop));
-      if (implausible(batchMs, batchBytes)) {
+      if (implausibleTime(batchMs, 2.0 * batchBytes, kMostBatchTotalMbPerS)) {
         record->badBatchMs = batchMs;
         status = kSustainedBadTimer;
         break;
