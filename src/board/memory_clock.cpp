@@ -80,14 +80,18 @@ bool findClockTag(const char *text, size_t textLength, const char *key, char *ta
   return false;
 }
 
-void readMemoryClock(const ClockFiles &files, char *textBuffer, char *scratch, MemoryClock *clock) {
-  *clock = MemoryClock();
+const char *readClockRate(const ClockFiles &files, char *textBuffer, uint64_t *rateHz) {
   for (const char *path : files.rates) {
-    if (readDecimalFile(path, textBuffer, &clock->rateHz)) {
-      clock->rateSource = path;
-      break;
+    if (readDecimalFile(path, textBuffer, rateHz)) {
+      return path;
     }
   }
+  return nullptr;
+}
+
+void readMemoryClock(const ClockFiles &files, char *textBuffer, char *scratch, MemoryClock *clock) {
+  *clock = MemoryClock();
+  clock->rateSource = readClockRate(files, textBuffer, &clock->rateHz);
 
   uint64_t clockRate = 0;
   clock->haveClockRate = readDecimalFile(files.clkRate, textBuffer, &clockRate);

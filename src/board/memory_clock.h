@@ -37,6 +37,11 @@ struct MemoryClock {
   char tag[kClockTagLength + 1];
 };
 
+// Reads the rate in Hz from the first of the rate files that yields a line
+// into *rateHz, as the RAM text takes it; returns that file, or nullptr
+// when none does.
+const char *readClockRate(const ClockFiles &files, char *textBuffer, uint64_t *rateHz);
+
 // Reads the clock files into *clock. textBuffer holds kClockTextBufferSize
 // bytes, scratch kClockScratchSize zero-filled bytes.
 void readMemoryClock(const ClockFiles &files, char *textBuffer, char *scratch, MemoryClock *clock);

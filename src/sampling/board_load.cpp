@@ -58,12 +58,7 @@ LoadReading readBoardLoad(const LoadFiles &files, char *textBuffer) {
     return reading;
   }
   uint64_t rateHz = 0;
-  for (const char *path : files.clock->rates) {
-    if (readDecimalFile(path, textBuffer, &rateHz)) {
-      break;
-    }
-  }
-  if (rateHz != 0) {
+  if (readClockRate(*files.clock, textBuffer, &rateHz) != nullptr && rateHz != 0) {
     const double percent = 100.0 * static_cast<double>(activityKhz) / (static_cast<double>(rateHz) / 1000.0);
     reading.memoryTenths = knownAs(printedTenths(percent));
   }
