@@ -64,6 +64,9 @@ TEST(BoardLoad, EachFileAndItsUnknowns) {
       {"a rate of 0", {{actmon, "5\n"}, {bpmpRate, "0\n"}}, "null", "null"},
       {"no rate", {{actmon, "5\n"}}, "null", "null"},
       {"an activity that is no number", {{actmon, "-5\n"}, {bpmpRate, "1000\n"}}, "null", "null"},
+      // 10^20 %, whose tenths no 64-bit integer holds: saturated as every read number is.
+      {"an activity far beyond its rate", {{actmon, "999999999999999\n"}, {bpmpRate, "1\n"}}, "null",
+       "109951162777.6"},
   };
   for (const LoadCase &c : cases) {
     SCOPED_TRACE(c.name);

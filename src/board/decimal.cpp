@@ -42,9 +42,9 @@ bool readDigits(const char **at, size_t most, uint64_t *value) {
   return true;
 }
 
-uint64_t printedThousandths(double ratio, bool *negative) {
+uint64_t printedDigits(double value, int decimals, bool *negative) {
   char text[512];
-  snprintf(text, sizeof text, "%.3f", ratio);
+  snprintf(text, sizeof text, "%.*f", decimals, value);
   std::string digits;
   for (const char *at = text; *at != '\0'; at++) {
     if (*at != '.') {
@@ -52,6 +52,10 @@ uint64_t printedThousandths(double ratio, bool *negative) {
     }
   }
   return decimalPrefix(digits.c_str(), negative);
+}
+
+uint64_t printedThousandths(double ratio, bool *negative) {
+  return printedDigits(ratio, 3, negative);
 }
 
 std::string thousandthsAsPercent(uint64_t thousandths) {

@@ -18,12 +18,17 @@ uint64_t decimalPrefix(const char *text, bool *negative);
 // them. False, with *at untouched, for no digit or more than most.
 bool readDigits(const char **at, size_t most, uint64_t *value);
 
+// A number as printed with the given decimals ("%.*f"), its digits read as
+// one integer, as decimalPrefix reads them, so that a verdict agrees with
+// what the reader sees. *negative is set for a number printed with a '-'.
+uint64_t printedDigits(double value, int decimals, bool *negative);
+
 // A ratio as the reports print it ("%.3f"), its three decimals read as one
-// integer of thousandths, so that a verdict agrees with what the reader
-// sees. *negative is set for a ratio printed with a '-'.
+// integer of thousandths.
 uint64_t printedThousandths(double ratio, bool *negative);
 
-// Thousandths of a ratio as a percentage with one decimal ("56.9").
+// Thousandths of a ratio, or tenths of a percentage, as a percentage with
+// one decimal ("56.9").
 std::string thousandthsAsPercent(uint64_t thousandths);
 
 #endif

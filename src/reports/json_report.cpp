@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "board/decimal.h"
 #include "reports/machine_report.h"
 #include "reports/report_text.h"
 
@@ -145,8 +146,8 @@ std::string memoryClock(const RunRecord &record) {
 }
 
 // A load's percentage with its one decimal, as the text report prints it.
-std::string percent(const Known<long long> &tenths) {
-  return tenths.known ? std::to_string(tenths.value / 10) + "." + std::to_string(tenths.value % 10) : kNull;
+std::string percent(const Known<uint64_t> &tenths) {
+  return tenths.known ? thousandthsAsPercent(tenths.value) : kNull;
 }
 
 std::string load(const LoadRecord &load) {

@@ -85,7 +85,7 @@ std::vector<Temperature> highestPerZone(const std::vector<IntervalRecord> &inter
 }
 
 // A load's printed percentage over 100.
-std::string loadRatio(const Known<long long> &tenths) {
+std::string loadRatio(const Known<uint64_t> &tenths) {
   return tenths.known ? shortNumber(static_cast<double>(tenths.value) / 1000.0) : "";
 }
 

@@ -1,7 +1,5 @@
 #include "sampling/board_load.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "board/decimal.h"
@@ -37,21 +35,13 @@ bool readFirstAnswer(const char *const (&paths)[kCount], char *textBuffer, uint6
   return false;
 }
 
-// A percentage in tenths, as "%.1f" prints it.
-long long printedTenths(double percent) {
-  char text[64];
-  snprintf(text, sizeof text, "%.1f", percent);
-  const char *point = strchr(text, '.');
-  return point == nullptr ? 0 : strtoll(text, nullptr, 10) * 10 + (point[1] - '0');
-}
-
 }  // namespace
 
 LoadReading readBoardLoad(const LoadFiles &files, char *textBuffer) {
   LoadReading reading;
   uint64_t perMille = 0;
   if (readFirstAnswer(files.gpu, textBuffer, &perMille)) {
-    reading.gpuTenths = knownAs(static_cast<long long>(perMille));
+    reading.gpuTenths = knownAs(perMille);
   }
   uint64_t activityKhz = 0;
   if (!readFirstAnswer(files.memory, textBuffer, &activityKhz)) {
@@ -60,22 +50,18 @@ LoadReading readBoardLoad(const LoadFiles &files, char *textBuffer) {
   uint64_t rateHz = 0;
   if (readClockRate(*files.clock, textBuffer, &rateHz) != nullptr && rateHz != 0) {
     const double percent = 100.0 * static_cast<double>(activityKhz) / (static_cast<double>(rateHz) / 1000.0);
-    reading.memoryTenths = knownAs(printedTenths(percent));
+    bool negative = false;
+    reading.memoryTenths = knownAs(printedDigits(percent, 1, &negative));
   }
   return reading;
 }
 
-std::string loadText(const Known<long long> &tenths) {
-  if (!tenths.known) {
-    return "unknown";
-  }
-  char text[64];
-  snprintf(text, sizeof text, "%lld.%lld %%", tenths.value / 10, tenths.value % 10);
-  return text;
+std::string loadText(const Known<uint64_t> &tenths) {
+  return tenths.known ? thousandthsAsPercent(tenths.value) + " %" : "unknown";
 }
 
-bool loadAbove(const Known<long long> &tenths, int percent) {
-  return tenths.known && tenths.value > 10LL * percent;
+bool loadAbove(const Known<uint64_t> &tenths, int percent) {
+  return tenths.known && tenths.value > 10ULL * static_cast<uint64_t>(percent);
 }
 
 bool readingAbove(const LoadReading &reading, int percent) {

@@ -1,6 +1,7 @@
 #ifndef QUILLMERE_SAMPLING_BOARD_LOAD_H
 #define QUILLMERE_SAMPLING_BOARD_LOAD_H
 
+#include <cstdint>
 #include <string>
 
 #include "board/known.h"
@@ -23,8 +24,8 @@ extern const LoadFiles kBoardLoadFiles;
 // One reading: each load in tenths of a percent, as it is printed with one
 // decimal; unknown when no file answers.
 struct LoadReading {
-  Known<long long> gpuTenths;
-  Known<long long> memoryTenths;
+  Known<uint64_t> gpuTenths;
+  Known<uint64_t> memoryTenths;
 };
 
 // Reads both loads. A file answers when its first line is decimal digits
@@ -35,10 +36,10 @@ struct LoadReading {
 LoadReading readBoardLoad(const LoadFiles &files, char *textBuffer);
 
 // A load as the reports print it: "25.3 %", or "unknown".
-std::string loadText(const Known<long long> &tenths);
+std::string loadText(const Known<uint64_t> &tenths);
 
 // True when the load as printed is above percent; an unknown load never is.
-bool loadAbove(const Known<long long> &tenths, int percent);
+bool loadAbove(const Known<uint64_t> &tenths, int percent);
 
 // True when either load of the reading is above percent.
 bool readingAbove(const LoadReading &reading, int percent);
