@@ -1,12 +1,11 @@
 #include "run/interruption.h"
 
-#include <cstdio>
 #include <string>
 
 #include "run/progress.h"
+#include "run/run_error.h"
 #include "run/run_record.h"
 #include "run/settings.h"
-#include "run/stdout_guard.h"
 
 volatile sig_atomic_t stopSignal = 0;
 
@@ -61,11 +60,7 @@ const char *stopSignalName(int signal) {
 }
 
 int reportInterruption() {
-  clearProgress();
-  flushStandardOutput();
-  const std::string message = std::string("interrupted by ") + stopSignalName(stopSignal);
-  fprintf(stderr, "Error: %s\n", message.c_str());
-  recordError(kErrorInterrupted, message);
+  reportRunError(kErrorInterrupted, std::string("interrupted by ") + stopSignalName(stopSignal));
   return kRunInterrupted;
 }
 

@@ -17,13 +17,13 @@
 #include "run/interruption.h"
 #include "run/measurements.h"
 #include "run/progress.h"
+#include "run/run_error.h"
 #include "run/run_host_copies.h"
 #include "run/run_measurements.h"
 #include "run/run_record.h"
 #include "run/run_sustained.h"
 #include "run/run_verify.h"
 #include "run/settings.h"
-#include "run/stdout_guard.h"
 #include "run/usage.h"
 #include "run/wait_idle.h"
 #include "timing/rate.h"
@@ -143,11 +143,7 @@ int endWithoutMeasuring(int idle) {
   if (idle == kWaitStopped) {
     return reportInterruption();
   }
-  clearProgress();
-  flushStandardOutput();
-  const std::string message = busyMessage(load);
-  fprintf(stderr, "Error: %s\n", message.c_str());
-  recordError(kErrorBusy, message);
+  reportRunError(kErrorBusy, busyMessage(load));
   return kRunBusy;
 }
 

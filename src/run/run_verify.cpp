@@ -4,10 +4,9 @@
 #include <cstdlib>
 
 #include "run/measurements.h"
-#include "run/progress.h"
+#include "run/run_error.h"
 #include "run/run_record.h"
 #include "run/settings.h"
-#include "run/stdout_guard.h"
 
 DataCheck startChecks(uint32_t memSize, bool sustained) {
   DataCheck check = {&runRecord().verify, nullptr, nullptr};
@@ -30,12 +29,7 @@ void endChecks(const DataCheck &check) {
 }
 
 int failDataCheck(uint32_t memSize) {
-  clearProgress();
-  // The figures measured stand before the error, in a log of both streams too.
-  flushStandardOutput();
-  const std::string message = differenceMessage(runRecord().verify, memSize);
-  fprintf(stderr, "Error: %s\n", message.c_str());
-  recordError(kErrorData, message);
+  reportRunError(kErrorData, differenceMessage(runRecord().verify, memSize));
   return kRunBelowMinimum;
 }
 
