@@ -12,11 +12,16 @@
 
 namespace {
 
+// A gauge's HELP and TYPE lines, before its samples.
+void gaugeHeader(std::string *text, const char *name, const char *help) {
+  *text += std::string("# HELP ") + name + " " + help + "\n";
+  *text += std::string("# TYPE ") + name + " gauge\n";
+}
+
 // One gauge with its HELP and TYPE lines; value as written in the sample.
 void gauge(std::string *text, const char *name, const char *help, const std::string &labels,
            const std::string &value) {
-  *text += std::string("# HELP ") + name + " " + help + "\n";
-  *text += std::string("# TYPE ") + name + " gauge\n";
+  gaugeHeader(text, name, help);
   *text += name + (labels.empty() ? "" : "{" + labels + "}") + " " + value + "\n";
 }
 
@@ -119,7 +124,8 @@ void hostCopyGauge(std::string *text, const char *name, const char *help, const 
     }
   }
   if (!samples.empty()) {
-    *text += std::string("# HELP ") + name + " " + help + "\n# TYPE " + name + " gauge\n" + samples;
+    gaugeHeader(text, name, help);
+    *text += samples;
   }
 }
 
@@ -178,8 +184,8 @@ void sustainedGauges(std::string *text, const SustainedRecord &phase) {
   if (zones.empty()) {
     return;
   }
-  *text += "# HELP quillmere_temperature_highest_celsius The highest temperature of each zone during the sustained "
-           "copy.\n# TYPE quillmere_temperature_highest_celsius gauge\n";
+  gaugeHeader(text, "quillmere_temperature_highest_celsius",
+              "The highest temperature of each zone during the sustained copy.");
   for (const Temperature &zone : zones) {
     *text += "quillmere_temperature_highest_celsius{" + label("zone", zone.zone) + "," +
              label("type", zone.type.known ? zone.type.value : "") + "} " +
