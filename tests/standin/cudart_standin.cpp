@@ -272,6 +272,12 @@ int registeredCount = 0;
 // Device buffers that hold real bytes (STANDIN_MEMORY), by label.
 std::vector<HostBuffer> deviceBuffers;
 
+// The buffer of the list that starts at pointer, or the list's end.
+std::vector<HostBuffer>::iterator findBuffer(std::vector<HostBuffer> *list, const void *pointer) {
+  return std::find_if(list->begin(), list->end(),
+                      [pointer](const HostBuffer &buffer) { return buffer.start == pointer; });
+}
+
 // "d<n>" for the n-th device allocation, the label of a pinned or
 // registered host buffer, "host" for anything else.
 std::string deviceLabel(const void *pointer) {
@@ -279,24 +285,21 @@ std::string deviceLabel(const void *pointer) {
   if (token >= deviceTokens && token < deviceTokens + kMaxObjects) {
     return "d" + std::to_string(token - deviceTokens + 1);
   }
-  const auto device = std::find_if(deviceBuffers.begin(), deviceBuffers.end(),
-                                   [pointer](const HostBuffer &buffer) { return buffer.start == pointer; });
+  const auto device = findBuffer(&deviceBuffers, pointer);
   if (device != deviceBuffers.end()) {
     return device->label;
   }
-  const auto known = std::find_if(hostBuffers.begin(), hostBuffers.end(),
-                                  [pointer](const HostBuffer &buffer) { return buffer.start == pointer; });
+  const auto known = findBuffer(&hostBuffers, pointer);
   return known != hostBuffers.end() ? known->label : "host";
 }
 
-// Forgets a host buffer; false when it was not known.
-bool forgetHostBuffer(const void *pointer) {
-  const auto known = std::find_if(hostBuffers.begin(), hostBuffers.end(),
-                                  [pointer](const HostBuffer &buffer) { return buffer.start == pointer; });
-  if (known == hostBuffers.end()) {
+// Forgets a buffer of the list; false when it was not there.
+bool forgetBuffer(std::vector<HostBuffer> *list, const void *pointer) {
+  const auto known = findBuffer(list, pointer);
+  if (known == list->end()) {
     return false;
   }
-  hostBuffers.erase(known);
+  list->erase(known);
   return true;
 }
 
@@ -609,10 +612,7 @@ cudaError_t cudaFree(void *devPtr) {
     logCall("cudaFree %s", deviceLabel(devPtr).c_str());
   }
   const cudaError_t status = scriptedStatus(kFree);
-  const auto device = std::find_if(deviceBuffers.begin(), deviceBuffers.end(),
-                                   [devPtr](const HostBuffer &buffer) { return buffer.start == devPtr; });
-  if (status == cudaSuccess && device != deviceBuffers.end()) {
-    deviceBuffers.erase(device);
+  if (status == cudaSuccess && forgetBuffer(&deviceBuffers, devPtr)) {
     free(devPtr);
   }
   return status;
@@ -659,7 +659,7 @@ cudaError_t cudaFreeHost(void *ptr) {
     logCall("cudaFreeHost %s", deviceLabel(ptr).c_str());
   }
   const cudaError_t status = scriptedStatus(kFreeHost);
-  if (status == cudaSuccess && forgetHostBuffer(ptr)) {
+  if (status == cudaSuccess && forgetBuffer(&hostBuffers, ptr)) {
     free(ptr);
   }
   return status;
@@ -682,7 +682,7 @@ cudaError_t cudaHostUnregister(void *ptr) {
   }
   const cudaError_t status = scriptedStatus(kHostUnregister);
   if (status == cudaSuccess) {
-    forgetHostBuffer(ptr);
+    forgetBuffer(&hostBuffers, ptr);
   }
   return status;
 }
