@@ -23,19 +23,25 @@ size_t failingSize() {
   return size;
 }
 
-// Which posix_memalign of the failing size fails; 0: malloc fails instead.
-long failingAlignedCall() {
-  static const char *const text = getenv("FAILALLOC_ALIGNED");
+// A call's number from the environment; 0 without it.
+long callNumber(const char *name) {
+  const char *text = getenv(name);
   return text != nullptr ? strtol(text, nullptr, 10) : 0;
 }
-
-}  // namespace
 
 // Which malloc of the failing size fails; 0: every one.
 long failingCall() {
-  static const char *const text = getenv("FAILALLOC_CALL");
-  return text != nullptr ? strtol(text, nullptr, 10) : 0;
+  static const long call = callNumber("FAILALLOC_CALL");
+  return call;
 }
+
+// Which posix_memalign of the failing size fails; 0: malloc fails instead.
+long failingAlignedCall() {
+  static const long call = callNumber("FAILALLOC_ALIGNED");
+  return call;
+}
+
+}  // namespace
 
 extern "C" void *malloc(size_t size) noexcept {
   static long calls = 0;
