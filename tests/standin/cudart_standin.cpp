@@ -303,6 +303,19 @@ bool forgetBuffer(std::vector<HostBuffer> *list, const void *pointer) {
   return true;
 }
 
+// A free as the runtime's: logged, its scripted status answered and, when
+// it succeeds, a buffer of the list (one that holds real memory) released.
+cudaError_t freeBuffer(const char *call, Op op, std::vector<HostBuffer> *list, void *pointer) {
+  if (logging()) {
+    logCall("%s %s", call, deviceLabel(pointer).c_str());
+  }
+  const cudaError_t status = scriptedStatus(op);
+  if (status == cudaSuccess && forgetBuffer(list, pointer)) {
+    free(pointer);
+  }
+  return status;
+}
+
 // gcc turns a copying loop into a call of memcpy unless told not to.
 #if defined(__GNUC__) && !defined(__clang__)
 #define QUILLMERE_OWN_LOOP __attribute__((optimize("no-tree-loop-distribute-patterns")))
@@ -608,14 +621,7 @@ cudaError_t cudaMalloc(void **devPtr, size_t size) {
 }
 
 cudaError_t cudaFree(void *devPtr) {
-  if (logging()) {
-    logCall("cudaFree %s", deviceLabel(devPtr).c_str());
-  }
-  const cudaError_t status = scriptedStatus(kFree);
-  if (status == cudaSuccess && forgetBuffer(&deviceBuffers, devPtr)) {
-    free(devPtr);
-  }
-  return status;
+  return freeBuffer("cudaFree", kFree, &deviceBuffers, devPtr);
 }
 
 cudaError_t cudaMemcpy(void *dst, const void *src, size_t count, cudaMemcpyKind kind) {
@@ -655,14 +661,7 @@ cudaError_t cudaMallocHost(void **ptr, size_t size) {
 }
 
 cudaError_t cudaFreeHost(void *ptr) {
-  if (logging()) {
-    logCall("cudaFreeHost %s", deviceLabel(ptr).c_str());
-  }
-  const cudaError_t status = scriptedStatus(kFreeHost);
-  if (status == cudaSuccess && forgetBuffer(&hostBuffers, ptr)) {
-    free(ptr);
-  }
-  return status;
+  return freeBuffer("cudaFreeHost", kFreeHost, &hostBuffers, ptr);
 }
 
 cudaError_t cudaHostRegister(void *ptr, size_t size, unsigned int flags) {
