@@ -206,6 +206,42 @@ TEST(Interrupted, EachPhaseStopsCleanly) {
   }
 }
 
+struct LogCase {
+  const char *name;
+  std::vector<std::string> args;
+  std::vector<std::string> env;
+  BoardFiles files;
+  std::string out;  // after the device line
+};
+
+// In a log of both streams, as a redirect or the journal has it, what was
+// measured stands before the error that ended the run.
+TEST(Interrupted, MeasuredLinesBeforeTheErrorInALog) {
+  const std::string memcpy = "\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\n";
+  const std::vector<LogCase> cases = {
+      {"a stop", {"--loops=3"}, {"STANDIN_SIGNAL=cudaEventElapsedTime:4:15"}, {},
+       memcpy + "Error: interrupted by SIGTERM\nResult = FAIL\n"},
+      // Byte 1000 of the staging pattern is 0xe8.
+      {"a data difference", {"--loops=2", "--verify"}, {"STANDIN_MEMORY=1", "STANDIN_FLIP=cudaMemcpy:3:2:1000:0x10"},
+       {},
+       memcpy + "Error: Memcpy read back 1 differing bytes of 1048576, the first at byte 1000 (0xf8 instead of "
+                "0xe8)\nResult = FAIL\n"},
+      {"a busy board", {"--loops=1", "--max-load=20", "--wait-idle=0"}, {}, {{kGpuLoad, "900\n"}},
+       "Load:\tGPU 90.0 %, memory unknown\nError: the board stayed busy for 0 s: GPU load 90.0 %, memory load "
+       "unknown, above the allowed 20 %\nResult = FAIL\n"},
+  };
+  for (const LogCase &c : cases) {
+    SCOPED_TRACE(c.name);
+    ToolSetup setup;
+    setup.args = {"--size=1"};
+    setup.args.insert(setup.args.end(), c.args.begin(), c.args.end());
+    setup.env = c.env;
+    setup.oneLog = true;
+    const ToolRun run = runOn(c.files, setup);
+    EXPECT_EQ(run.out, bannerAndDevice() + c.out);
+  }
+}
+
 // A signal the tool was started with ignored stays ignored (nohup, a
 // background job): the run goes on to its end.
 TEST(Interrupted, SignalLeftIgnored) {

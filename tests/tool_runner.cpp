@@ -240,7 +240,7 @@ ToolRun runTool(ToolSetup setup) {
     int err = terminalSide;
     if (terminalSide < 0) {
       out = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      err = setup.oneLog ? out : open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     }
     for (const int ignored : setup.ignoredSignals) {
       signal(ignored, SIG_IGN);

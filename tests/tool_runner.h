@@ -35,6 +35,7 @@ struct ToolSetup {
   std::string stdoutPath;        // non-empty: standard output goes here, uncaptured
   int terminalColumns = 0;       // non-zero: both streams go to a terminal this wide, read into out
   bool terminal = false;         // true: a terminal even when it reports 0 columns
+  bool oneLog = false;           // both streams to one file, as a log has them, read into out
   std::vector<int> ignoredSignals;  // the tool starts with these ignored
   std::vector<Trigger> triggers;    // in order, each once
 };
