@@ -215,7 +215,8 @@ struct LogCase {
 };
 
 // In a log of both streams, as a redirect or the journal has it, what was
-// measured stands before the error that ended the run.
+// measured stands before the error that ended the run, also when no line
+// of the phase had been written out.
 TEST(Interrupted, MeasuredLinesBeforeTheErrorInALog) {
   const std::string memcpy = "\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\n";
   const std::vector<LogCase> cases = {
@@ -226,6 +227,8 @@ TEST(Interrupted, MeasuredLinesBeforeTheErrorInALog) {
        {},
        memcpy + "Error: Memcpy read back 1 differing bytes of 1048576, the first at byte 1000 (0xf8 instead of "
                 "0xe8)\nResult = FAIL\n"},
+      {"the first host copy's timer", {"--loops=1", "--host-copies", "--host-loops=1"}, {"STANDIN_TIMES=1,1,0"}, {},
+       std::string(kFigures) + "Error: the GPU timer gave 0 ms for a host copy\nResult = FAIL\n"},
       {"a busy board", {"--loops=1", "--max-load=20", "--wait-idle=0"}, {}, {{kGpuLoad, "900\n"}},
        "Load:\tGPU 90.0 %, memory unknown\nError: the board stayed busy for 0 s: GPU load 90.0 %, memory load "
        "unknown, above the allowed 20 %\nResult = FAIL\n"},

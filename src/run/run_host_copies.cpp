@@ -7,6 +7,7 @@
 #include "run/interruption.h"
 #include "run/measurements.h"
 #include "run/progress.h"
+#include "run/run_error.h"
 #include "run/run_record.h"
 #include "run/run_verify.h"
 #include "run/settings.h"
@@ -49,8 +50,7 @@ int runHostCopies(uint32_t memSize, const DataCheck *check) {
     char message[256];
     snprintf(message, sizeof message, "the %s gave %g ms for a host copy",
              hostCopies.badTimeFromHostClock ? "host clock" : "GPU timer", static_cast<double>(hostCopies.badMs));
-    fprintf(stderr, "Error: %s\n", message);
-    recordError(kErrorTimer, message);
+    reportRunError(kErrorTimer, message);
     return kRunBelowMinimum;
   }
   return kRunOk;

@@ -6,6 +6,7 @@
 #include "board/decimal.h"
 #include "run/interruption.h"
 #include "run/progress.h"
+#include "run/run_error.h"
 #include "run/run_record.h"
 #include "run/run_verify.h"
 #include "run/settings.h"
@@ -78,8 +79,7 @@ int runSustained(uint32_t memSize, const DataCheck *check) {
     char message[256];
     snprintf(message, sizeof message, "the GPU timer gave %g ms for a batch of %ld copies",
              static_cast<double>(sustained.badBatchMs), sustained.batchCopies);
-    fprintf(stderr, "Error: %s\n", message);
-    recordError(kErrorTimer, message);
+    reportRunError(kErrorTimer, message);
     return kRunBelowMinimum;
   }
   if (textReport()) {
