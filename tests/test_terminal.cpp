@@ -5,6 +5,7 @@
 #include <cstring>
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tool_runner.h"
@@ -109,12 +110,23 @@ TEST(Terminal, ProgressLineIsDrawnAndClearedFirst) {
   }
 }
 
-// Standard error elsewhere than on a terminal: not a byte of progress.
-TEST(Terminal, NoProgressWithoutATerminal) {
-  const ToolRun run = runTool(slowRun({"TERM=xterm"}));
-  EXPECT_EQ(run.out, "Memory Bandwidth Test\nDevice:\t" + std::string(60, 'G') + "\n" + kResults);
-  EXPECT_EQ(run.err, "");
-  EXPECT_EQ(run.exitStatus, 0);
+// Not a byte of progress: standard error elsewhere than on a terminal, or
+// a run over before the first drawing is due (100 ms into it).
+TEST(Terminal, NoProgressDrawn) {
+  ToolSetup quick;
+  quick.args = {"--size=1", "--loops=1"};
+  quick.env = {"TERM=xterm"};
+  quick.terminalColumns = 80;
+  const std::vector<std::pair<ToolSetup, std::string>> cases = {
+      {slowRun({"TERM=xterm"}), "Memory Bandwidth Test\nDevice:\t" + std::string(60, 'G') + "\n" + kResults},
+      {quick, bannerAndDevice() + "\nMemcpy\t 1048.6 MB/s (Total: 2097.2 MB/s)\nMemset\t 1048.6 MB/s\n"},
+  };
+  for (const auto &c : cases) {
+    const ToolRun run = runTool(c.first);
+    EXPECT_EQ(run.out, c.second);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.exitStatus, 0);
+  }
 }
 
 struct PhaseLineCase {
