@@ -10,8 +10,8 @@
 
 #include "command_line/command_line.h"
 #include "command_line/options.h"
-#include "run/run_record.h"
-#include "run/settings.h"
+#include "record/run_record.h"
+#include "command_line/settings.h"
 #include "sustained/sustained_record.h"
 
 namespace {

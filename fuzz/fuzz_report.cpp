@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "reports/report_text.h"
+#include "reports/text_escape.h"
 
 namespace {
 

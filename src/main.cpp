@@ -2,14 +2,14 @@
 #include <cstdlib>
 
 #include "command_line/command_line.h"
+#include "command_line/settings.h"
+#include "console/progress.h"
+#include "console/stdout_guard.h"
+#include "console/stop_signals.h"
 #include "gpu/check_gpu_call.h"
+#include "record/run_record.h"
 #include "reports/machine_report.h"
-#include "run/interruption.h"
-#include "run/progress.h"
 #include "run/run_program.h"
-#include "run/run_record.h"
-#include "run/settings.h"
-#include "run/stdout_guard.h"
 
 namespace {
 

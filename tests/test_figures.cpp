@@ -177,3 +177,63 @@ TEST(ClockReport, SkippedWithoutItsTextBuffer) {
 }
 
 }  // namespace
+
+namespace {
+
+struct TimerCase {
+  const char *times;    // STANDIN_TIMES: --loops=1, the copy's time first
+  const char *what;     // the measurement the time ends
+  const char *printed;  // the time as the error line gives it
+};
+
+// A time no memory could give ends the run at that measurement, in every
+// report: not positive and finite, or a rate above 100,000,000 MB/s
+// (1.9065e-05 ms for the 2 MiB a 1 MiB copy counts is 1.1e8 MB/s).
+TEST(Figures, TimesNoMemoryCouldGiveEndTheRun) {
+  const std::vector<TimerCase> cases = {
+      {"0", "Memcpy", "0"},         {"-1", "Memcpy", "-1"},         {"nan", "Memcpy", "nan"},
+      {"inf", "Memcpy", "inf"},     {"1.9065e-05", "Memcpy", "1.9065e-05"},
+      {"1,0", "Memset", "0"},       {"1,-1", "Memset", "-1"},       {"1,nan", "Memset", "nan"},
+      {"1,inf", "Memset", "inf"},   {"1,9.5325e-06", "Memset", "9.5325e-06"},
+  };
+  const std::string memcpyFigures = "{\n    \"mb_per_s\": 1048.6,\n    \"total_mb_per_s\": 2097.2,\n";
+  for (const TimerCase &c : cases) {
+    SCOPED_TRACE(c.times);
+    const bool copy = std::string(c.what) == "Memcpy";
+    const std::string message = std::string("the GPU timer gave ") + c.printed + " ms for a " + c.what + " repetition";
+    ToolSetup setup;
+    setup.env = {std::string("STANDIN_TIMES=") + c.times, "STANDIN_MEMORY=1"};
+    setup.args = {"--size=1", "--loops=1", "--verify"};
+    const ToolRun text = runTool(setup);
+    EXPECT_EQ(text.out, bannerAndDevice() + "Result = FAIL\n");
+    EXPECT_EQ(text.err, "Error: " + message + "\n");
+    EXPECT_EQ(text.exitStatus, 1);
+    // Its events and buffers released in their usual order; nothing read back, nothing after.
+    const std::string released = copy ? "cudaEventElapsedTime e1 e2\ncudaEventDestroy e2\ncudaEventDestroy e1\n"
+                                        "cudaFree d1\ncudaFree d2\ncudaSetDevice 0\n"
+                                      : "cudaEventElapsedTime e3 e4\ncudaEventDestroy e4\ncudaEventDestroy e3\n"
+                                        "cudaFree d3\ncudaSetDevice 0\n";
+    ASSERT_GE(text.log.size(), released.size());
+    EXPECT_EQ(text.log.substr(text.log.size() - released.size()), released);
+    EXPECT_EQ(countLogLines(text.log, "cudaMemset"), copy ? 0 : 1);
+
+    setup.args.push_back("--json");
+    const ToolRun json = runTool(setup);
+    EXPECT_EQ(member(json.out, "error"), "{\n    \"kind\": \"timer\",\n    \"message\": \"" + message + "\"\n  }");
+    EXPECT_EQ(member(json.out, "memcpy").substr(0, copy ? 4 : memcpyFigures.size()), copy ? "null" : memcpyFigures);
+    EXPECT_EQ(member(json.out, "memset"), "null");
+    EXPECT_EQ(member(json.out, "result"), "\"FAIL\"");
+    EXPECT_EQ(json.exitStatus, 1);
+
+    setup.args.back() = "--prometheus";
+    const ToolRun prometheus = runTool(setup);
+    EXPECT_EQ(prometheus.out.find("\nquillmere_memcpy_") == std::string::npos, copy) << prometheus.out;
+    EXPECT_EQ(prometheus.out.find("\nquillmere_memset_"), std::string::npos) << prometheus.out;
+    for (const char *sample : {"\nquillmere_success 0\n", "\nquillmere_error_info{kind=\"timer\",site=\"\",name=\"\"} 1\n"}) {
+      EXPECT_NE(prometheus.out.find(sample), std::string::npos) << sample;
+    }
+    EXPECT_EQ(prometheus.exitStatus, 1);
+  }
+}
+
+}  // namespace

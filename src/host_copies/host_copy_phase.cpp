@@ -9,6 +9,7 @@
 #include "data/staging.h"
 #include "gpu/check_gpu_call.h"
 #include "timing/rate.h"
+#include "timing/timed_loop.h"
 
 namespace {
 
@@ -21,10 +22,11 @@ struct Phase {
   cudaEvent_t hostStart;
   cudaEvent_t hostStop;
   void *d_hostCopy;
-  const HostCopyObserver *observer;
+  const PhaseObserver *observer;
   HostCopiesRecord *record;
   VerifyRecord *verify;               // null without --verify
   const unsigned char *stagingBlock;  // the staging pattern's first kCompareBlock bytes
+  double fewestMs;                    // the shortest time a copy can take
 };
 
 // An attribute of device 0 as a flag; unknown when the runtime cannot say.
@@ -43,45 +45,35 @@ float millisecondsBetween(const struct timespec &from, const struct timespec &to
   return static_cast<float>(seconds * 1e3 + nanoseconds / 1e6);
 }
 
-// Judges one repetition's time and adds it to the copy's: kHostCopiesBadTimer,
-// the time kept, for one that cannot be true; kHostCopiesStopped when the
-// run is asked to stop after it; else kHostCopiesCompleted.
-int addCopyTime(const Phase &phase, float copyMs, bool hostClock, HostCopyRecord *copy) {
-  if (implausibleTime(copyMs, static_cast<double>(phase.memSize), kMostHostCopyMbPerS)) {
-    phase.record->badMs = copyMs;
+const TimerCalls kHostCopyTimer = {
+    404, "cudaEventRecord(hostStart, 0)", 406, "cudaEventRecord(hostStop, 0)", 407, "cudaEventSynchronize(hostStop)",
+    false, 408, "cudaEventElapsedTime(&copyMs, hostStart, hostStop)"};
+
+// The status of a copy whose timing ended so, the bad time kept.
+int copyStatus(const Phase &phase, int timed, float badMs, bool hostClock) {
+  if (timed == kTimedBadTime) {
+    phase.record->badMs = badMs;
     phase.record->badTimeFromHostClock = hostClock;
     return kHostCopiesBadTimer;
   }
-  addTime(&copy->stats, copyMs);
-  return phase.observer->repetitionTimed(copy->stats) ? kHostCopiesStopped : kHostCopiesCompleted;
+  return timed == kTimedStopped ? kHostCopiesStopped : kHostCopiesCompleted;
 }
 
-// Times every repetition of one copy with the GPU's events; ends early as
-// addCopyTime says.
+// Times every repetition of one copy with the GPU's events.
 int timeWithEvents(const Phase &phase, void *dst, const void *src, cudaMemcpyKind kind, HostCopyRecord *copy) {
   const uint32_t memSize = phase.memSize;
-  cudaEvent_t hostStart = phase.hostStart;
-  cudaEvent_t hostStop = phase.hostStop;
-  const int repetitions = phase.record->repetitions;
-  for (int i = 0; i < repetitions; i++) {
-    float copyMs = 0.0f;
-    CHECK_GPU_CALL(404, cudaEventRecord(hostStart, 0));
-    CHECK_GPU_CALL(405, cudaMemcpyAsync(dst, src, memSize, kind, 0));
-    CHECK_GPU_CALL(406, cudaEventRecord(hostStop, 0));
-    CHECK_GPU_CALL(407, cudaEventSynchronize(hostStop));
-    CHECK_GPU_CALL(408, cudaEventElapsedTime(&copyMs, hostStart, hostStop));
-    const int status = addCopyTime(phase, copyMs, false, copy);
-    if (status != kHostCopiesCompleted) {
-      return status;
-    }
-  }
-  return kHostCopiesCompleted;
+  const TimedWork work = {&kHostCopyTimer, phase.hostStart, phase.hostStop, phase.fewestMs};
+  float badMs = 0.0f;
+  const int timed =
+      timeRepetitions(work, phase.record->repetitions, *phase.observer,
+                      [=] { CHECK_GPU_CALL(405, cudaMemcpyAsync(dst, src, memSize, kind, 0)); }, &copy->stats, &badMs);
+  return copyStatus(phase, timed, badMs, false);
 }
 
 // Times every repetition of one copy with the host's clock: a copy from
 // pageable memory may return before its transfer ends, and the GPU's
 // events would not see the driver's staging through pinned memory. Ends
-// early as timeWithEvents does.
+// early as timeWithEvents does, by the same judge.
 int timeWithHostClock(const Phase &phase, void *dst, const void *src, cudaMemcpyKind kind, HostCopyRecord *copy) {
   const uint32_t memSize = phase.memSize;
   const int repetitions = phase.record->repetitions;
@@ -92,9 +84,13 @@ int timeWithHostClock(const Phase &phase, void *dst, const void *src, cudaMemcpy
     CHECK_GPU_CALL(410, cudaMemcpy(dst, src, memSize, kind));
     CHECK_GPU_CALL(411, cudaDeviceSynchronize());
     clock_gettime(CLOCK_MONOTONIC, &end);
-    const int status = addCopyTime(phase, millisecondsBetween(begin, end), true, copy);
-    if (status != kHostCopiesCompleted) {
-      return status;
+    const float copyMs = millisecondsBetween(begin, end);
+    if (implausibleTime(copyMs, phase.fewestMs)) {
+      return copyStatus(phase, kTimedBadTime, copyMs, true);
+    }
+    addTime(&copy->stats, copyMs);
+    if (repetitionDone(*phase.observer, copy->stats)) {
+      return kHostCopiesStopped;
     }
   }
   return kHostCopiesCompleted;
@@ -108,7 +104,7 @@ int measureCopy(const Phase &phase, int direction, int memory, unsigned char *h_
   copy.memory = memory;
   copy.supported = true;
   copy.gpuTimed = memory != kPageableMemory;
-  phase.observer->copyBegins(hostCopyName(direction, memory), phase.record->repetitions,
+  phase.observer->partBegins(hostCopyName(direction, memory), phase.record->repetitions,
                              static_cast<double>(phase.memSize));
   void *dst = direction == kHostToDevice ? phase.d_hostCopy : static_cast<void *>(h_buffer);
   const void *src = direction == kHostToDevice ? static_cast<const void *>(h_buffer) : phase.d_hostCopy;
@@ -121,7 +117,7 @@ int measureCopy(const Phase &phase, int direction, int memory, unsigned char *h_
   }
   copy.figure = megabytesPerSecond(static_cast<double>(phase.memSize), copy.stats.shortest);
   phase.record->copies.push_back(copy);
-  phase.observer->copyEnded(phase.record->copies.back());
+  phase.observer->partEnded();
   return status;
 }
 
@@ -156,7 +152,7 @@ void recordNotSupported(const Phase &phase, int memory) {
     copy.direction = direction;
     copy.memory = memory;
     phase.record->copies.push_back(copy);
-    phase.observer->copyEnded(phase.record->copies.back());
+    phase.observer->partEnded();
   }
 }
 
@@ -216,7 +212,7 @@ int measureRegistered(const Phase &phase) {
 
 }  // namespace
 
-int runHostCopyPhase(uint32_t memSize, const HostCopyObserver &observer, HostCopiesRecord *record,
+int runHostCopyPhase(uint32_t memSize, const PhaseObserver &observer, HostCopiesRecord *record,
                      VerifyRecord *verify) {
   record->reached = true;
   record->integrated = deviceFlag(cudaDevAttrIntegrated);
@@ -233,7 +229,9 @@ int runHostCopyPhase(uint32_t memSize, const HostCopyObserver &observer, HostCop
 
   unsigned char stagingBlock[kCompareBlock];
   fillStagingBuffer(stagingBlock, kCompareBlock);
-  const Phase phase = {memSize, hostStart, hostStop, d_hostCopy, &observer, record, verify, stagingBlock};
+  const Phase phase = {memSize,    hostStart,    hostStop,
+                       d_hostCopy, &observer,    record,
+                       verify,     stagingBlock, fewestMs(static_cast<double>(memSize), kMostMbPerS)};
   int status = measurePinned(phase);
   if (status == kHostCopiesCompleted) {
     status = measurePageable(phase);

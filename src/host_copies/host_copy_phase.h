@@ -5,11 +5,7 @@
 
 #include "data/verify.h"
 #include "host_copies/host_copy_record.h"
-#include "timing/timing_stats.h"
-
-// A host copy whose rate would be above this is beyond any memory: the
-// timer is wrong.
-const double kMostHostCopyMbPerS = 1e8;
+#include "timing/phase_observer.h"
 
 // How the phase ended.
 enum HostCopiesStatus {
@@ -18,18 +14,6 @@ enum HostCopiesStatus {
   kHostCopiesNoHostMemory,
   kHostCopiesDataDiffers,
   kHostCopiesStopped,
-};
-
-// What the run is told as the phase goes; none may be null.
-struct HostCopyObserver {
-  // Before a copy's first repetition: its name, repetitions and the bytes
-  // one repetition moves.
-  void (*copyBegins)(const char *name, int repetitions, double bytes);
-  // After each timed repetition, outside the timing; true when the phase
-  // must stop.
-  bool (*repetitionTimed)(const TimingStats &stats);
-  // After a copy has been recorded, measured or not supported.
-  void (*copyEnded)(const HostCopyRecord &copy);
 };
 
 // Asks device 0's host-memory attributes into the record, then copies
@@ -42,14 +26,14 @@ struct HostCopyObserver {
 // device says so, or when the runtime answers cudaErrorNotSupported. Every
 // other runtime call is checked. Returns kHostCopiesBadTimer, with
 // record->badMs, for a time that is not a positive finite number or gives
-// more than kMostHostCopyMbPerS, and kHostCopiesNoHostMemory when a
+// more than kMostMbPerS, and kHostCopiesNoHostMemory when a
 // page-aligned host buffer cannot be allocated. With a verify record, each
 // host buffer is cleared before its device-to-host repetitions and checked
 // against the staging pattern after them: kHostCopiesDataDiffers when a
 // byte differs. When the observer asks it to stop after a repetition, the
 // copy under way is not recorded and the phase returns kHostCopiesStopped.
 // The phase's buffers and events are released either way.
-int runHostCopyPhase(uint32_t memSize, const HostCopyObserver &observer, HostCopiesRecord *record,
+int runHostCopyPhase(uint32_t memSize, const PhaseObserver &observer, HostCopiesRecord *record,
                      VerifyRecord *verify);
 
 #endif

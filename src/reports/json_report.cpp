@@ -7,7 +7,7 @@
 
 #include "board/decimal.h"
 #include "reports/machine_report.h"
-#include "reports/report_text.h"
+#include "reports/text_escape.h"
 
 namespace {
 

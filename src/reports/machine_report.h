@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "run/run_record.h"
+#include "record/run_record.h"
 
 // The copy's Total over the run's peak; not a number without a peak or
 // without the copy's figure.

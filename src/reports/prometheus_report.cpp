@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "reports/machine_report.h"
-#include "reports/report_text.h"
+#include "reports/text_escape.h"
 #include "timing/rate.h"
 
 namespace {

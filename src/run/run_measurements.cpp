@@ -8,9 +8,10 @@
 #include "board/clock_state.h"
 #include "board/memory_clock.h"
 #include "board/memory_peak.h"
-#include "run/measurements.h"
-#include "run/progress.h"
-#include "run/run_record.h"
+#include "console/end_run.h"
+#include "measurements/measurements.h"
+#include "console/progress.h"
+#include "record/run_record.h"
 #include "run/wait_idle.h"
 
 namespace {
@@ -38,21 +39,29 @@ void readBoardAfterMeasuring(char *textBuffer, RunRecord *record) {
 
 }  // namespace
 
-void runMeasurements(uint32_t memSize, int repetitions, const DataCheck *check) {
+int runMeasurements(const DataCheck *check) {
   // Without the text buffer the clock report is skipped; the figures still count.
   char *textBuffer = static_cast<char *>(malloc(kClockTextBufferSize));
 
   (void)cudaSetDevice(0);
 
   RunRecord &record = runRecord();
-  record.copy.figure = measureDeviceCopy(memSize, repetitions, &record.copy.stats, check);
-  // A figure stands only when all its repetitions ran.
-  record.copy.done = record.copy.stats.count == repetitions;
+  const PhaseObserver observer = consoleObserver(nullptr);
+  int status = measureDeviceCopy(record.memSize, record.repetitions, observer, check, &record.copy);
+  if (status == kMeasureNoHostMemory) {
+    failHostAllocation();
+  }
+  const char *faulty = status == kMeasureBadTime ? "a Memcpy repetition" : nullptr;
   if (record.copy.done && !record.verify.differs) {
-    record.fill.figure = measureDeviceFill(memSize, repetitions, &record.fill.stats, check);
-    record.fill.done = record.fill.stats.count == repetitions;
+    status = measureDeviceFill(record.memSize, record.repetitions, observer, check, &record.fill);
+    faulty = status == kMeasureBadTime ? "a Memset repetition" : nullptr;
   }
   clearProgress();
+  if (faulty != nullptr) {
+    free(textBuffer);
+    const MeasuredFigure &bad = record.copy.done ? record.fill : record.copy;
+    return reportTimerFault(false, bad.badMs, faulty);
+  }
 
   if (textBuffer != nullptr) {
     char scratch[kClockScratchSize] = {};
@@ -76,4 +85,5 @@ void runMeasurements(uint32_t memSize, int repetitions, const DataCheck *check) 
   }
 
   free(textBuffer);
+  return kRunOk;
 }

@@ -2,7 +2,6 @@
 
 #include <cuda_runtime_api.h>
 
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,20 +12,19 @@
 #include "board/board_software.h"
 #include "board/known.h"
 #include "board/memory_peak.h"
+#include "command_line/settings.h"
+#include "command_line/usage.h"
+#include "console/end_run.h"
+#include "console/progress.h"
+#include "console/stop_signals.h"
 #include "gpu/check_gpu_call.h"
-#include "run/interruption.h"
-#include "run/measurements.h"
-#include "run/progress.h"
-#include "run/run_error.h"
+#include "record/run_record.h"
 #include "run/run_host_copies.h"
 #include "run/run_measurements.h"
-#include "run/run_record.h"
 #include "run/run_sustained.h"
 #include "run/run_verify.h"
-#include "run/settings.h"
-#include "run/usage.h"
+#include "run/verdicts.h"
 #include "run/wait_idle.h"
-#include "timing/rate.h"
 
 namespace {
 
@@ -38,10 +36,8 @@ void refuseProhibitedDevice() {
     return;
   }
   if (computeMode == cudaComputeModeProhibited) {
-    const char *message =
-        "device is running in <Compute Mode Prohibited>, no threads can use ::cudaSetDevice().";
-    fprintf(stderr, "Error: %s\n", message);
-    recordError(kErrorProhibited, message);
+    reportRunError(kErrorProhibited,
+                   "device is running in <Compute Mode Prohibited>, no threads can use ::cudaSetDevice().");
     CHECK_GPU_CALL(79, cudaSetDevice(0));
     exit(EXIT_FAILURE);
   }
@@ -90,46 +86,6 @@ void recordDevice(const cudaDeviceProp &deviceProp) {
   if (!textReport()) {
     record.software = readBoardSoftware(kBoardSoftwareFiles);
   }
-}
-
-// Fails a completed run whose Total, as printed, is below minTotal or is
-// not a number at all.
-int checkMinimum(long long minTotal) {
-  const double total = runRecord().copy.figure;
-  const std::string printed = printedFigure(total);
-  if (std::isfinite(total) && strtod(printed.c_str(), nullptr) >= static_cast<double>(minTotal)) {
-    return kRunOk;
-  }
-  const std::string message = "Memcpy total " + printed + " MB/s is below the expected minimum of " +
-                              std::to_string(minTotal) + " MB/s";
-  fprintf(stderr, "Error: %s\n", message.c_str());
-  recordError(kErrorBelowMinimum, message);
-  return kRunBelowMinimum;
-}
-
-// Fails a completed run whose Total is below minPercent of the memory's
-// peak, or whose peak is unknown.
-int checkEfficiency(int minPercent) {
-  const RunRecord &record = runRecord();
-  const Peak peak = runPeak(record);
-  std::string percent;
-  const int verdict = judgeEfficiency(record.copy.figure, peak, minPercent, &percent);
-  if (verdict == kEfficiencyMet) {
-    return kRunOk;
-  }
-  if (verdict == kEfficiencyUnknownPeak) {
-    const char *message =
-        "the memory's peak is unknown (no memory clock or bus width), so --min-efficiency cannot be checked";
-    fprintf(stderr, "Error: %s\n", message);
-    recordError(kErrorUnknownPeak, message);
-    return kRunBelowMinimum;
-  }
-  const std::string message = "Memcpy total " + printedFigure(record.copy.figure) + " MB/s is " + percent +
-                              " % of the memory's peak of " + printedFigure(peak.megabytesPerSecond) +
-                              " MB/s, below the expected minimum of " + std::to_string(minPercent) + " %";
-  fprintf(stderr, "Error: %s\n", message.c_str());
-  recordError(kErrorBelowEfficiency, message);
-  return kRunBelowMinimum;
 }
 
 // A run that ends before its measurements: the board stayed busy, or a
@@ -207,19 +163,21 @@ int runProgram(const CommandLine &line) {
     check = startChecks(record.memSize, record.sustained.requested);
   }
   const DataCheck *checks = record.verify.requested ? &check : nullptr;
-  runMeasurements(record.memSize, record.repetitions, checks);
-  int phaseStatus = record.verify.differs ? failDataCheck(record.memSize) : kRunOk;
-  if (phaseStatus == kRunOk && stopSignal != 0) {
-    phaseStatus = reportInterruption();
+  int status = runMeasurements(checks);
+  if (status == kRunOk && record.verify.differs) {
+    status = failDataCheck();
   }
-  if (phaseStatus == kRunOk && record.hostCopies.requested) {
-    phaseStatus = runHostCopies(record.memSize, checks);
+  if (status == kRunOk && stopSignal != 0) {
+    status = reportInterruption();
   }
-  if (phaseStatus == kRunOk && record.sustained.requested) {
-    phaseStatus = runSustained(record.memSize, checks);
+  if (status == kRunOk && record.hostCopies.requested) {
+    status = runHostCopies(checks);
   }
-  if (phaseStatus == kRunOk && stopSignal != 0) {
-    phaseStatus = reportInterruption();
+  if (status == kRunOk && record.sustained.requested) {
+    status = runSustained(checks);
+  }
+  if (status == kRunOk && stopSignal != 0) {
+    status = reportInterruption();
   }
   record.completed = true;
   if (checks != nullptr) {
@@ -228,20 +186,12 @@ int runProgram(const CommandLine &line) {
 
   // The selection after the run only closes the sequence; its status is not used.
   (void)cudaSetDevice(0);
-  // A read-back that differed ends the run before any verdict.
-  if (phaseStatus != kRunOk) {
-    return phaseStatus;
+  // A phase that ended the run leaves no verdict to judge.
+  if (status != kRunOk) {
+    return status;
   }
   if (record.verify.requested && textReport()) {
     printVerified();
   }
-  // The first check that fails is the only one reported.
-  int status = record.minTotal.known ? checkMinimum(record.minTotal.value) : kRunOk;
-  if (status == kRunOk && record.minEfficiency.known) {
-    status = checkEfficiency(record.minEfficiency.value);
-  }
-  if (status == kRunOk && record.sustained.maxDropPercent.known) {
-    status = checkDrop(record.sustained.maxDropPercent.value);
-  }
-  return status;
+  return judgeVerdicts();
 }

@@ -4,13 +4,12 @@
 #include <string>
 
 #include "board/decimal.h"
-#include "run/interruption.h"
-#include "run/progress.h"
-#include "run/run_error.h"
-#include "run/run_record.h"
+#include "console/stop_signals.h"
+#include "console/progress.h"
+#include "console/end_run.h"
+#include "record/run_record.h"
 #include "run/run_verify.h"
-#include "run/settings.h"
-#include "run/stdout_guard.h"
+#include "console/stdout_guard.h"
 #include "sampling/gpu_clock.h"
 #include "sampling/sample.h"
 #include "sampling/thermal_zones.h"
@@ -18,8 +17,9 @@
 
 namespace {
 
-// One line an interval, written and flushed as it ends.
-void printInterval(const IntervalRecord &interval) {
+// The newest interval's line, written and flushed as it ends.
+void printInterval() {
+  const IntervalRecord &interval = runRecord().sustained.intervals.back();
   clearProgress();
   printf("%d s\tMemcpy\t%7.1f MB/s (Total: %.1f MB/s)", interval.endS, interval.mbPerS, interval.totalMbPerS);
   const Sample &sample = interval.sample;
@@ -47,14 +47,12 @@ void printSustainedTotal(const SustainedRecord &sustained) {
 
 }  // namespace
 
-int runSustained(uint32_t memSize, const DataCheck *check) {
+int runSustained(const DataCheck *check) {
   RunRecord &record = runRecord();
   SustainedRecord &sustained = record.sustained;
-  SustainedObserver observer = {tickSustainedProgress, nullptr};
   if (textReport()) {
     printf("\nSustained Memcpy for %d s, in intervals of %d s:\n", sustained.durationS, sustained.intervalS);
     flushStandardOutput();
-    observer.intervalEnded = printInterval;
   }
   SampleSources sources;
   sources.memoryClock = record.clock.rateSource;
@@ -62,42 +60,19 @@ int runSustained(uint32_t memSize, const DataCheck *check) {
   sources.devfreqFolder = textReport() ? nullptr : kDevfreqFolder;
   sources.thermalFolder = kThermalFolder;
 
-  beginSustainedProgress();
-  const int status = runSustainedPhase(memSize, sources, observer, &sustained, check);
+  const int status = runSustainedPhase(record.memSize, sources, consoleObserver(printInterval), &sustained, check);
   clearProgress();
   if (status == kSustainedDataDiffers) {
-    return failDataCheck(memSize);
-  }
-  if (status == kSustainedStopped) {
-    // The summary of the intervals that ended, if any, before the error.
-    if (textReport() && !sustained.intervals.empty()) {
-      printSustainedTotal(sustained);
-    }
-    return reportInterruption();
+    return failDataCheck();
   }
   if (status == kSustainedBadTimer) {
-    char message[256];
-    snprintf(message, sizeof message, "the GPU timer gave %g ms for a batch of %ld copies",
-             static_cast<double>(sustained.badBatchMs), sustained.batchCopies);
-    reportRunError(kErrorTimer, message);
-    return kRunBelowMinimum;
+    char what[64];
+    snprintf(what, sizeof what, "a batch of %ld copies", sustained.batchCopies);
+    return reportTimerFault(false, sustained.badBatchMs, what);
   }
-  if (textReport()) {
+  // After a stop, the summary of the intervals that ended, if any, before the error.
+  if (textReport() && !sustained.intervals.empty()) {
     printSustainedTotal(sustained);
   }
-  return kRunOk;
-}
-
-int checkDrop(int maxPercent) {
-  const SustainedSummary summary = summarizeSustained(runRecord().sustained);
-  if (!dropTooLarge(summary, maxPercent)) {
-    return kRunOk;
-  }
-  char message[512];
-  snprintf(message, sizeof message,
-           "sustained Memcpy total fell to %.1f MB/s, %s %% below its highest of %.1f MB/s, more than the allowed %d %%",
-           summary.lowest, thousandthsAsPercent(summary.dropThousandths).c_str(), summary.highest, maxPercent);
-  fprintf(stderr, "Error: %s\n", message);
-  recordError(kErrorBandwidthDrop, message);
-  return kRunBelowMinimum;
+  return status == kSustainedStopped ? reportInterruption() : kRunOk;
 }

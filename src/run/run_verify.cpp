@@ -3,10 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "run/measurements.h"
-#include "run/run_error.h"
-#include "run/run_record.h"
-#include "run/settings.h"
+#include "console/end_run.h"
+#include "record/run_record.h"
 
 DataCheck startChecks(uint32_t memSize, bool sustained) {
   DataCheck check = {&runRecord().verify, nullptr, nullptr};
@@ -28,9 +26,10 @@ void endChecks(const DataCheck &check) {
   free(check.h_pattern);
 }
 
-int failDataCheck(uint32_t memSize) {
-  reportRunError(kErrorData, differenceMessage(runRecord().verify, memSize));
-  return kRunBelowMinimum;
+int failDataCheck() {
+  const RunRecord &record = runRecord();
+  reportRunError(kErrorData, differenceMessage(record.verify, record.memSize));
+  return kRunDataDiffers;
 }
 
 void printVerified() {

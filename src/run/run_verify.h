@@ -14,10 +14,9 @@ DataCheck startChecks(uint32_t memSize, bool sustained);
 // Releases what startChecks allocated.
 void endChecks(const DataCheck &check);
 
-// After a read-back that differed: clears the progress line, writes out
-// what the report has printed, then "Error: <where> read back ..." on
-// standard error, and records it. Returns kRunBelowMinimum.
-int failDataCheck(uint32_t memSize);
+// After a read-back that differed: "Error: <where> read back ...", as every
+// error that ends a run. Returns kRunDataDiffers.
+int failDataCheck();
 
 // The text report's "Verified: <k> read-backs, <bytes> bytes, no byte
 // differs".

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "run/interruption.h"
-#include "run/progress.h"
+#include "console/stop_signals.h"
+#include "console/progress.h"
 
 namespace {
 

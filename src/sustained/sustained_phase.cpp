@@ -5,9 +5,13 @@
 #include <cstdio>
 
 #include "gpu/check_gpu_call.h"
-#include "timing/rate.h"
+#include "timing/timed_loop.h"
 
 namespace {
+
+const TimerCalls kBatchTimer = {304,   "cudaEventRecord(sustainedStart, 0)", 306, "cudaEventRecord(sustainedStop, 0)",
+                                307,   "cudaEventSynchronize(sustainedStop)", false,
+                                308,   "cudaEventElapsedTime(&batchMs, sustainedStart, sustainedStop)"};
 
 // Issues one batch of copies. With kAlternate they go back and forth,
 // *forward saying which way the next one goes; without it every copy goes
@@ -28,7 +32,7 @@ void copyBatch(void *d_sustainedIn, void *d_sustainedOut, uint32_t memSize, long
 
 }  // namespace
 
-int runSustainedPhase(uint32_t memSize, const SampleSources &sources, const SustainedObserver &observer,
+int runSustainedPhase(uint32_t memSize, const SampleSources &sources, const PhaseObserver &observer,
                       SustainedRecord *record, const DataCheck *check) {
   cudaEvent_t sustainedStart = nullptr;
   cudaEvent_t sustainedStop = nullptr;
@@ -51,42 +55,37 @@ int runSustainedPhase(uint32_t memSize, const SampleSources &sources, const Sust
 
   const long copies = record->batchCopies;
   const double batchBytes = static_cast<double>(copies) * static_cast<double>(memSize);
+  const TimedWork work = {&kBatchTimer, sustainedStart, sustainedStop, fewestMs(2.0 * batchBytes, kMostMbPerS)};
+  const auto issue = [&] {
+    if (alternate) {
+      copyBatch<true>(d_sustainedIn, d_sustainedOut, memSize, copies, &forward);
+    } else {
+      copyBatch<false>(d_sustainedIn, d_sustainedOut, memSize, copies, &forward);
+    }
+  };
   const int intervals = intervalCount(record->durationS, record->intervalS);
   int status = kSustainedCompleted;
   for (int k = 1; k <= intervals && status == kSustainedCompleted; k++) {
     // The last interval takes what is left of the duration.
     const int aimS = k < intervals ? record->intervalS : record->durationS - (intervals - 1) * record->intervalS;
     const double aimMs = 1000.0 * aimS;
-    double summedMs = 0.0;
-    double bytes = 0.0;
-    while (summedMs < aimMs) {
-      float batchMs = 0.0f;
-      CHECK_GPU_CALL(304, cudaEventRecord(sustainedStart, 0));
-      if (alternate) {
-        copyBatch<true>(d_sustainedIn, d_sustainedOut, memSize, copies, &forward);
-      } else {
-        copyBatch<false>(d_sustainedIn, d_sustainedOut, memSize, copies, &forward);
-      }
-      CHECK_GPU_CALL(306, cudaEventRecord(sustainedStop, 0));
-      CHECK_GPU_CALL(307, cudaEventSynchronize(sustainedStop));
-      CHECK_GPU_CALL(308, cudaEventElapsedTime(&batchMs, sustainedStart, sustainedStop));
-      if (implausibleTime(batchMs, 2.0 * batchBytes, kMostBatchTotalMbPerS)) {
-        record->badBatchMs = batchMs;
-        status = kSustainedBadTimer;
-        break;
-      }
-      summedMs += static_cast<double>(batchMs);
-      bytes += batchBytes;
-      if (observer.batchTimed != nullptr && observer.batchTimed(k, intervals, 2.0 * bytes / summedMs / 1000.0)) {
-        status = kSustainedStopped;
-        break;
-      }
-    }
-    // An interval under way when the phase stops is dropped; one whose last
-    // batch came just before the stop has ended and stands.
-    if (status == kSustainedBadTimer || summedMs < aimMs) {
+    char name[64];
+    snprintf(name, sizeof name, "Sustained %d/%d", k, intervals);
+    observer.partBegins(name, 0, 2.0 * batchBytes);
+    TimingStats stats;
+    const int timed = timeUntil(work, aimMs, observer, issue, &stats, &record->badBatchMs);
+    if (timed == kTimedBadTime) {
+      status = kSustainedBadTimer;
       break;
     }
+    status = timed == kTimedStopped ? kSustainedStopped : kSustainedCompleted;
+    // An interval under way when the phase stops is dropped; one whose last
+    // batch came just before the stop has ended and stands.
+    const double summedMs = stats.sum;
+    if (summedMs < aimMs) {
+      break;
+    }
+    const double bytes = static_cast<double>(stats.count) * batchBytes;
     IntervalRecord interval;
     interval.endS = k < intervals ? k * record->intervalS : record->durationS;
     interval.gpuMs = summedMs;
@@ -104,9 +103,7 @@ int runSustainedPhase(uint32_t memSize, const SampleSources &sources, const Sust
       same = countReadBack(check->record, where, memSize, compareBytes(h_check, check->h_pattern, memSize));
     }
     record->intervals.push_back(interval);
-    if (observer.intervalEnded != nullptr) {
-      observer.intervalEnded(record->intervals.back());
-    }
+    observer.partEnded();
     if (!same) {
       status = kSustainedDataDiffers;
     }

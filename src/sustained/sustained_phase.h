@@ -6,22 +6,10 @@
 #include "data/verify.h"
 #include "sampling/sample.h"
 #include "sustained/sustained_record.h"
-
-// A batch whose Total would be above this is beyond any memory: the GPU's
-// timer is wrong.
-const double kMostBatchTotalMbPerS = 1e8;
+#include "timing/phase_observer.h"
 
 // How the phase ended.
 enum SustainedStatus { kSustainedCompleted, kSustainedBadTimer, kSustainedDataDiffers, kSustainedStopped };
-
-// What the run is told as the phase goes; either may be null.
-struct SustainedObserver {
-  // After each timed batch: the interval (from 1), the count of intervals
-  // and the interval's Total so far; true when the phase must stop.
-  bool (*batchTimed)(int interval, int intervals, double totalMbPerS);
-  // After an interval has ended and been sampled and recorded.
-  void (*intervalEnded)(const IntervalRecord &interval);
-};
 
 // Copies memSize bytes device to device, in batches of record->batchCopies
 // copies on two buffers of its own, for record->durationS seconds of GPU
@@ -29,7 +17,7 @@ struct SustainedObserver {
 // ends to record->intervals, sampled from sources. Every runtime call is
 // checked. Returns kSustainedBadTimer, with record->badBatchMs, when a batch
 // time is not a positive finite number or gives a Total above
-// kMostBatchTotalMbPerS. With a check, the input is filled with the check
+// kMostMbPerS. With a check, the input is filled with the check
 // pattern before the first batch, the copies alternate direction, and at
 // each interval's end, after its sample, the buffer the newest copy wrote
 // is read back and compared with the pattern: kSustainedDataDiffers, after
@@ -37,7 +25,7 @@ struct SustainedObserver {
 // to stop after a batch, the interval under way is dropped and the phase
 // returns kSustainedStopped. The buffers and events are released either
 // way.
-int runSustainedPhase(uint32_t memSize, const SampleSources &sources, const SustainedObserver &observer,
+int runSustainedPhase(uint32_t memSize, const SampleSources &sources, const PhaseObserver &observer,
                       SustainedRecord *record, const DataCheck *check);
 
 #endif

@@ -1,11 +1,5 @@
-#include "run/interruption.h"
+#include "console/stop_signals.h"
 
-#include <string>
-
-#include "run/progress.h"
-#include "run/run_error.h"
-#include "run/run_record.h"
-#include "run/settings.h"
 
 volatile sig_atomic_t stopSignal = 0;
 
@@ -29,8 +23,6 @@ void onStopSignal(int signal) {
     return;
   }
   stopSignal = signal;
-  // The next repetition's tick looks at the flag; the loops test only the countdown.
-  progressCountdown = 1;
 }
 
 }  // namespace
@@ -57,11 +49,6 @@ const char *stopSignalName(int signal) {
     case SIGTERM: return "SIGTERM";
     default: return "SIGHUP";
   }
-}
-
-int reportInterruption() {
-  reportRunError(kErrorInterrupted, std::string("interrupted by ") + stopSignalName(stopSignal));
-  return kRunInterrupted;
 }
 
 void raiseStopSignalAtExit() {

@@ -1,4 +1,4 @@
-#include "run/progress.h"
+#include "console/progress.h"
 
 #include <sys/ioctl.h>
 #include <time.h>
@@ -11,7 +11,8 @@
 #include <cstring>
 #include <string>
 
-#include "run/interruption.h"
+#include "console/stop_signals.h"
+#include "record/run_record.h"
 #include "timing/rate.h"
 
 long progressCountdown = LONG_MAX;
@@ -27,8 +28,8 @@ const long kMostBetweenChecks = 1L << 20;
 struct Progress {
   bool active = false;        // standard error is a terminal
   bool plain = false;         // TERM unset or dumb: no escape sequences
-  const char *name = "";
-  int repetitions = 0;
+  char name[64] = {};        // a copy: the caller's may not outlive the part
+  long long repetitions = 0;  // 0: the part runs for a time
   double bytes = 0.0;
   long startMs = kNeverMs;    // the first measurement's start
   long lastDrawMs = kNeverMs;
@@ -38,6 +39,9 @@ struct Progress {
 };
 
 Progress progress;
+
+// A part's line in the machine reports, or in a phase without one.
+void noLine() {}
 
 long nowMs() {
   struct timespec now = {};
@@ -88,31 +92,14 @@ void start() {
 
 }  // namespace
 
-void beginProgress(const char *name, int repetitions, double bytes) {
+void beginProgress(const char *name, long long repetitions, double bytes) {
   start();
-  progress.name = name;
+  snprintf(progress.name, sizeof progress.name, "%s", name);
   progress.repetitions = repetitions;
   progress.bytes = bytes;
-  // Off a terminal too: the countdown is where a stop signal is seen.
-  progressCountdown = stopSignal != 0 ? 1 : progress.betweenChecks;
-}
-
-void beginSustainedProgress() {
-  start();
-}
-
-bool tickSustainedProgress(int interval, int intervals, double totalMbPerS) {
-  if (!progress.active) {
-    return stopSignal != 0;
-  }
-  const long now = nowMs();
-  if (drawingDue(now)) {
-    char line[512];
-    snprintf(line, sizeof line, "Sustained %d/%d, total %.1f MB/s", interval, intervals, totalMbPerS);
-    draw(line);
-    progress.lastDrawMs = now;
-  }
-  return stopSignal != 0;
+  // A part that runs for a time has long repetitions (batches): it looks at
+  // every one.
+  progressCountdown = repetitions == 0 ? 1 : progress.betweenChecks;
 }
 
 void drawProgressText(const char *line) {
@@ -124,6 +111,21 @@ void drawProgressText(const char *line) {
 }
 
 bool checkProgress(const TimingStats &stats) {
+  if (progress.repetitions == 0) {
+    progressCountdown = 1;
+    if (!progress.active) {
+      return stopSignal != 0;
+    }
+    const long now = nowMs();
+    if (drawingDue(now)) {
+      char line[512];
+      snprintf(line, sizeof line, "%s, total %.1f MB/s", progress.name,
+               progress.bytes * static_cast<double>(stats.count) / stats.sum / 1000.0);
+      draw(line);
+      progress.lastDrawMs = now;
+    }
+    return stopSignal != 0;
+  }
   const long now = nowMs();
   // Looks at the clock about every kCheckMs, however long a repetition takes.
   const long sinceCheck = now - progress.lastCheckMs;
@@ -137,8 +139,8 @@ bool checkProgress(const TimingStats &stats) {
 
   if (progress.active && drawingDue(now)) {
     char line[512];
-    snprintf(line, sizeof line, "%s %d/%d, best %.1f MB/s", progress.name, static_cast<int>(stats.count),
-             progress.repetitions, static_cast<double>(megabytesPerSecond(progress.bytes, stats.shortest)));
+    snprintf(line, sizeof line, "%s %lld/%lld, best %.1f MB/s", progress.name, stats.count, progress.repetitions,
+             static_cast<double>(megabytesPerSecond(progress.bytes, stats.shortest)));
     draw(line);
     progress.lastDrawMs = now;
   }
@@ -156,4 +158,9 @@ void clearProgress() {
     fputs("\r\033[K", stderr);
   }
   progress.drawn = 0;
+}
+
+PhaseObserver consoleObserver(void (*printPart)()) {
+  return {beginProgress, checkProgress, &progressCountdown, &stopSignal,
+          textReport() && printPart != nullptr ? printPart : noLine};
 }

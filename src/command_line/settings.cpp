@@ -1,10 +1,10 @@
-#include "run/settings.h"
+#include "command_line/settings.h"
 
 #include <cstdio>
 
 #include <string>
 
-#include "run/run_record.h"
+#include "record/run_record.h"
 #include "sustained/sustained_record.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "run/usage.h"
+#include "command_line/usage.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "run/run_record.h"
+#include "record/run_record.h"
 
 RunRecord &runRecord() {
   static RunRecord record;

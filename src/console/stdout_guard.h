@@ -1,5 +1,5 @@
-#ifndef QUILLMERE_STDOUT_GUARD_H
-#define QUILLMERE_STDOUT_GUARD_H
+#ifndef QUILLMERE_CONSOLE_STDOUT_GUARD_H
+#define QUILLMERE_CONSOLE_STDOUT_GUARD_H
 
 // Makes the process end with status 1, after the line "Error: the report
 // could not be written to standard output (<reason>)" on standard error,

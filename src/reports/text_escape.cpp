@@ -1,4 +1,4 @@
-#include "reports/report_text.h"
+#include "reports/text_escape.h"
 
 #include <cmath>
 #include <cstdio>

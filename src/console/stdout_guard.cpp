@@ -1,4 +1,4 @@
-#include "run/stdout_guard.h"
+#include "console/stdout_guard.h"
 
 #include <unistd.h>
 
@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "run/interruption.h"
+#include "console/stop_signals.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#ifndef QUILLMERE_RUN_INTERRUPTION_H
-#define QUILLMERE_RUN_INTERRUPTION_H
+#ifndef QUILLMERE_CONSOLE_STOP_SIGNALS_H
+#define QUILLMERE_CONSOLE_STOP_SIGNALS_H
 
 #include <csignal>
 
 // The signal that asked the run to stop (SIGINT, SIGTERM or SIGHUP); 0
-// while none has.
+// while none has. The handler writes nothing else: the run's loops ask it.
 extern volatile sig_atomic_t stopSignal;
 
 // Gives SIGINT, SIGTERM and SIGHUP a handler that asks the run to stop,
@@ -15,11 +15,6 @@ void watchStopSignals();
 
 // "SIGINT", "SIGTERM" or "SIGHUP".
 const char *stopSignalName(int signal);
-
-// After a stop signal: clears the progress line, writes out what the
-// report has printed, then "Error: interrupted by <signal>" on standard
-// error, and records it. Returns kRunInterrupted.
-int reportInterruption();
 
 // Registered first in main, so that it runs last as the process exits,
 // after the report is written out: ends the process by the signal that

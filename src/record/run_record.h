@@ -1,5 +1,5 @@
-#ifndef QUILLMERE_RUN_RECORD_H
-#define QUILLMERE_RUN_RECORD_H
+#ifndef QUILLMERE_RECORD_RUN_RECORD_H
+#define QUILLMERE_RECORD_RUN_RECORD_H
 
 #include <cstdint>
 #include <string>
@@ -12,37 +12,16 @@
 #include "board/memory_peak.h"
 #include "data/verify.h"
 #include "host_copies/host_copy_record.h"
+#include "measurements/measurements.h"
 #include "sampling/board_load.h"
 #include "timing/timing_stats.h"
 #include "sustained/sustained_record.h"
+#include "record/outcomes.h"
 
 // How the run reports.
 enum ReportFormat { kTextReport, kJsonReport, kPrometheusReport };
 
-// Why a run failed, in the order of the machine reports' kinds.
-enum ErrorKind {
-  kNoError,
-  kErrorOption,
-  kErrorProperties,
-  kErrorProhibited,
-  kErrorHostMemory,
-  kErrorCuda,
-  kErrorBelowMinimum,
-  kErrorBelowEfficiency,
-  kErrorUnknownPeak,
-  kErrorTimer,
-  kErrorBandwidthDrop,
-  kErrorData,
-  kErrorBusy,
-  kErrorInterrupted,
-};
 
-// One measurement's outcome.
-struct MeasuredFigure {
-  bool done = false;
-  double figure = 0.0;  // MB/s as the text report prints it (the copy's Total)
-  TimingStats stats;
-};
 
 // Everything the machine reports say about one run, each value captured when
 // it is known, so that rendering needs no runtime call. What the runtime
