@@ -705,6 +705,23 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
   }
 }
 
+// A limit is known to the reports only once accepted: a rejected one leaves
+// its member null.
+TEST(MachineReports, RejectedLimitsStayUnknown) {
+  const std::vector<std::pair<std::vector<std::string>, const char *>> cases = {
+      {{"--min-total=0"}, "min_total_mb_per_s"},
+      {{"--min-total=5", "--min-efficiency=0"}, "min_efficiency_percent"},
+  };
+  for (const auto &c : cases) {
+    std::vector<std::string> args = c.first;
+    args.push_back("--json");
+    SCOPED_TRACE(args.front());
+    const ToolRun run = runTool(args);
+    EXPECT_EQ(member(run.out, c.second), "null");
+    EXPECT_EQ(run.exitStatus, 1);
+  }
+}
+
 struct BoardRun {
   const char *name;
   std::vector<std::string> args;

@@ -347,3 +347,50 @@ TEST(BoardTexts, ReadOnlyTheirOwnForm) {
 }
 
 }  // namespace
+
+namespace {
+
+struct FolderCase {
+  std::vector<std::pair<std::string, std::string>> files;  // under the folder
+  const char *expected;  // the GPU clock, or the zones read as "<zone>=<milli-Celsius>,"
+};
+
+// The sampled folders, read directly: the GPU's devfreq entry is the first
+// name in byte order whatever order the folder lists them in (pairs one byte
+// apart, so a comparison that needs more than that is caught), and a zone's
+// number has at most nine digits.
+TEST(BoardTexts, SampledFoldersTakeTheirOwnEntries) {
+  const std::vector<FolderCase> gpuClocks = {
+      {{{"a.gpu/cur_freq", "1\n"}, {"b.gpu/cur_freq", "2\n"}}, "1"},
+      {{{"2.gpu/cur_freq", "1\n"}, {"3.gpu/cur_freq", "2\n"}}, "1"},
+      {{{"x.ga10b/cur_freq", "1\n"}, {"y.ga10b/cur_freq", "2\n"}}, "1"},
+      {{{"17000000.gv11b/cur_freq", "1\n"}, {"27000000.gv11b/cur_freq", "2\n"}}, "1"},
+      {{{"gpu-gpc-0/cur_freq", "1\n"}, {"gpu-gpc-1/cur_freq", "2\n"}}, "1"},
+      {{{"bwmgr/cur_freq", "1\n"}}, "unknown"},
+  };
+  char text[4096];
+  for (const FolderCase &c : gpuClocks) {
+    SCOPED_TRACE(c.files.front().first);
+    const std::string folder = layOut(c.files) + "/";
+    const Known<uint64_t> hz = readGpuClock(folder.c_str(), text);
+    removeTree(folder);
+    EXPECT_EQ(hz.known ? std::to_string(hz.value) : "unknown", c.expected);
+  }
+  const std::vector<FolderCase> zones = {
+      {{{"thermal_zone123456789/temp", "1000\n"}, {"thermal_zone1234567890/temp", "2000\n"}},
+       "thermal_zone123456789=1000,"},
+      {{{"thermal_zone2/temp", "-500\n"}, {"thermal_zone10/temp", "52300\n"}}, "thermal_zone2=-500,thermal_zone10=52300,"},
+  };
+  for (const FolderCase &c : zones) {
+    SCOPED_TRACE(c.files.front().first);
+    const std::string folder = layOut(c.files) + "/";
+    std::string read;
+    for (const Temperature &zone : readThermalZones(folder.c_str(), text)) {
+      read += zone.zone + "=" + std::to_string(zone.milliCelsius) + ",";
+    }
+    removeTree(folder);
+    EXPECT_EQ(read, c.expected);
+  }
+}
+
+}  // namespace
