@@ -297,13 +297,14 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         "    \"memory_clock_khz\": 3200000,\n    \"l2_cache_bytes\": 4194304\n  }"},
        "quillmere_info{version=\"1.1\",device=\"a\\\"b\\\\c\td\x01" "e\xEF\xBF\xBD\xEF\xBF\xBD" "f\","
        "uuid=\"GPU-ffeeddcc-bbaa-9988-7766-554433221100\",board=\"\",release=\"\",power_mode=\"\",cfg=\"\",cuda_runtime=\"12040\",cuda_driver=\"12080\"} 1\n"},
+      // The board the CI stages use: its release and power mode too.
       {"t234, 256-bit, the power mode caps the EMC at 2133 of 3199 MHz, not locked",
        {"--size=1", "--loops=1", "--min-efficiency=60"},
        {integrated, "STANDIN_TIMES=0.0256,1"},
-       {orin, orinModel, {bpmp + "rate", "2133000000\n"}, {bpmp + "max_rate", "3199000000\n"}, capFile,
-        {bpmp + "mrq_rate_locked", "0\n"}},
+       {{"@t234-capped", ""}},
        {"board", "{\n    \"model\": \"NVIDIA Jetson AGX Orin Developer Kit\",\n"
-        "    \"compatible\": \"nvidia,p3737-0000+p3701-0005\",\n    \"release\": null,\n    \"power_mode\": null\n  }",
+        "    \"compatible\": \"nvidia,p3737-0000+p3701-0005\",\n    \"release\": \"R36.4.3\",\n"
+        "    \"power_mode\": {\n      \"id\": 3,\n      \"name\": \"50W\"\n    }\n  }",
         "memory_clock", "{\n    \"hz\": 2133000000,\n    \"source\": \"/sys/kernel/debug/bpmp/debug/clk/emc/rate\",\n"
         "    \"cfg\": null,\n    \"max_hz\": 3199000000,\n    \"cap_hz\": 2133000000,\n    \"locked\": false\n  }",
         "peak", "{\n    \"mb_per_s\": 136512.0,\n    \"clock_hz\": 2133000000,\n    \"bus_width_bits\": 256,\n"

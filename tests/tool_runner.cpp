@@ -1,5 +1,7 @@
 #include "tool_runner.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <ftw.h>
 #include <pty.h>
@@ -139,6 +141,11 @@ std::string member(const std::string &json, const std::string &name) {
 std::string layOut(const std::vector<std::pair<std::string, std::string>> &files) {
   std::string root = makeTempDir();
   for (const auto &file : files) {
+    if (file.first[0] == '@') {
+      const std::string copy = "cp -R '" + std::string(QUILLMERE_FIXTURES) + "/" + file.first.substr(1) + "/.' '" + root + "/'";
+      EXPECT_EQ(system(copy.c_str()), 0) << copy;
+      continue;
+    }
     for (size_t slash = file.first.find('/'); slash != std::string::npos; slash = file.first.find('/', slash + 1)) {
       mkdir((root + "/" + file.first.substr(0, slash)).c_str(), 0700);
     }

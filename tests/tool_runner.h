@@ -71,7 +71,8 @@ void writeFile(const std::string &path, const std::string &text);
 std::string member(const std::string &json, const std::string &name);
 
 // A fresh folder with the files (path under it, text) laid out, their
-// folders made.
+// folders made; a path "@<name>" lays out the board file tree
+// tests/fixtures/<name>, which the CI stages use too.
 std::string layOut(const std::vector<std::pair<std::string, std::string>> &files);
 
 #endif
