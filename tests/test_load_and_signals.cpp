@@ -229,6 +229,11 @@ TEST(Interrupted, MeasuredLinesBeforeTheErrorInALog) {
                 "0xe8)\nResult = FAIL\n"},
       {"the first host copy's timer", {"--loops=1", "--host-copies", "--host-loops=1"}, {"STANDIN_TIMES=1,1,0"}, {},
        std::string(kFigures) + "Error: the GPU timer gave 0 ms for a host copy\nResult = FAIL\n"},
+      {"a verdict", {"--loops=1", "--min-total=2098"}, {}, {},
+       std::string(kFigures) + "Error: Memcpy total 2097.2 MB/s is below the expected minimum of 2098 MB/s\n"
+                               "Result = FAIL\n"},
+      {"the Memset's timer", {"--loops=1"}, {"STANDIN_TIMES=1,0"}, {},
+       "Error: the GPU timer gave 0 ms for a Memset repetition\nResult = FAIL\n"},
       {"a busy board", {"--loops=1", "--max-load=20", "--wait-idle=0"}, {}, {{kGpuLoad, "900\n"}},
        "Load:\tGPU 90.0 %, memory unknown\nError: the board stayed busy for 0 s: GPU load 90.0 %, memory load "
        "unknown, above the allowed 20 %\nResult = FAIL\n"},
