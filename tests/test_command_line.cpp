@@ -28,6 +28,8 @@ const char kUsage[] =
     "--max-drop=[%]\tFail when the sustained Memcpy Total falls this far below its highest interval\n"
     "--host-copies\tAfter the measurements, copy between host and device memory, each way\n"
     "--host-loops=[SIZE]\tRepetitions of each host copy. Defaults to 100\n"
+    "--sweep\tAfter the measurements, copy at each size from 1 MiB up\n"
+    "--sweep-loops=[SIZE]\tRepetitions at each size of the sweep. Defaults to 100\n"
     "--verify\tRead the copied data back and check every byte\n"
     "--max-load=[%]\tBefore measuring, wait until the GPU and memory load are at most this\n"
     "--wait-idle=[SECONDS]\tThe longest wait for an idle board. Defaults to 60\n";
@@ -171,6 +173,13 @@ TEST(OptionScanning, RejectsBadValues) {
       {{"--host-loops=5", "--max-drop=5"}, "Illegal argument - max-drop needs duration\n"},
       {{"--json", "--prometheus", "--host-loops=5"}, "Illegal argument - host-loops needs host-copies\n"},
       {{"--host-copies=no", "--host-loops=-5"}, "Illegal argument - host-loops must be greater than zero\n"},
+      // The sweep's repetitions after the host copies', its need right after theirs.
+      {{"--sweep", "--sweep-loops=0"}, "Illegal argument - sweep-loops must be greater than zero\n"},
+      {{"--sweep-loops=2147483648", "--sweep"}, "Illegal argument - sweep-loops must be at most 2147483647\n"},
+      {{"--sweep-loops=0", "--host-loops=0", "--host-copies"}, "Illegal argument - host-loops must be greater than zero\n"},
+      {{"--sweep-loops=0", "--host-loops=5"}, "Illegal argument - sweep-loops must be greater than zero\n"},
+      {{"--sweep-loops=5", "--host-loops=5"}, "Illegal argument - host-loops needs host-copies\n"},
+      {{"--sweep-loops=5", "--max-load=0"}, "Illegal argument - sweep-loops needs sweep\n"},
       // Then the wait for an idle board: its limit, its time, the time without
       // the limit, all after every other option and need, before the formats.
       {{"--max-load"}, "Illegal argument - max-load must be greater than zero\n"},

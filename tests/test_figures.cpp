@@ -237,3 +237,147 @@ TEST(Figures, TimesNoMemoryCouldGiveEndTheRun) {
 }
 
 }  // namespace
+
+namespace {
+
+struct CacheCase {
+  const char *l2;                 // STANDIN_L2_CACHE, bytes
+  std::vector<std::string> args;  // after --loops=1
+  const char *err;                // standard error of the text report
+  const char *source;             // the JSON's size_source and cache_sized
+  const char *cacheSized;
+  const char *allocated;          // the copy's buffers, bytes
+  const char *gauge;              // the Prometheus report's cache gauge, "" when absent
+};
+
+// A copy whose two buffers fit the L2 reads the cache: the default size
+// grows past it, and a --size that fits says so and is no efficiency.
+TEST(CacheSize, DefaultPastTheCacheNoteAndVerdict) {
+  const std::string note32 = "Note: the 16 MiB buffers fit the GPU's 32 MiB L2 cache: these figures are the cache's; "
+                             "use --size=64 or more for the memory's\n";
+  const std::vector<CacheCase> cases = {
+      {"33554432", {}, "", "\"l2\"", "false", "67108864", "quillmere_cache_sized 0\n"},
+      {"33554432", {"--size=16"}, note32.c_str(), "\"option\"", "true", "16777216", "quillmere_cache_sized 1\n"},
+      {"33554432", {"--size=16", "--min-efficiency=50", "--bus-width=64"},
+       "Note: the 16 MiB buffers fit the GPU's 32 MiB L2 cache: these figures are the cache's; use --size=64 or more "
+       "for the memory's\nError: the 16 MiB copy fits the GPU's 32 MiB L2 cache, so its efficiency says nothing of "
+       "the memory; use --size=64 or more\n",
+       "\"option\"", "true", "16777216", "quillmere_cache_sized 1\n"},
+      {"33554432", {"--size=17"}, "", "\"option\"", "false", "17825792", "quillmere_cache_sized 0\n"},
+      {"4194304", {}, "", "\"default\"", "false", "16777216", "quillmere_cache_sized 0\n"},
+      {"4194304", {"--size=2"},
+       "Note: the 2 MiB buffers fit the GPU's 4 MiB L2 cache: these figures are the cache's; use --size=8 or more for "
+       "the memory's\n",
+       "\"option\"", "true", "2097152", "quillmere_cache_sized 1\n"},
+      {"50000000", {"--size=8"},
+       "Note: the 8 MiB buffers fit the GPU's 47.7 MiB L2 cache: these figures are the cache's; use --size=128 or "
+       "more for the memory's\n",
+       "\"option\"", "true", "8388608", "quillmere_cache_sized 1\n"},
+      {"0", {}, "", "\"default\"", "null", "16777216", ""},
+      {"33554432", {"--size=0"}, "", "null", "null", "", ""},
+  };
+  for (const CacheCase &c : cases) {
+    SCOPED_TRACE(std::string(c.l2) + (c.args.empty() ? "" : " " + c.args.front()));
+    ToolSetup setup;
+    setup.env = {std::string("STANDIN_L2_CACHE=") + c.l2};
+    setup.args = {"--loops=1"};
+    setup.args.insert(setup.args.end(), c.args.begin(), c.args.end());
+    const ToolRun text = runTool(setup);
+    EXPECT_EQ(text.err, c.err);
+    EXPECT_EQ(countLogLines(text.log, std::string("cudaMalloc d1 ") + c.allocated), *c.allocated != '\0' ? 1 : 0);
+    setup.args.push_back("--json");
+    const ToolRun json = runTool(setup);
+    EXPECT_EQ(member(json.out, "size_source"), c.source);
+    EXPECT_EQ(member(json.out, "cache_sized"), c.cacheSized);
+    EXPECT_EQ(json.exitStatus, text.exitStatus);
+    setup.args.back() = "--prometheus";
+    const ToolRun prometheus = runTool(setup);
+    const size_t gauge = prometheus.out.find("\nquillmere_cache_sized ");
+    EXPECT_EQ(gauge == std::string::npos ? "" : prometheus.out.substr(gauge + 1, 24), c.gauge);
+  }
+  // Below a 32 MiB L2 the default text report is the one it always was.
+  ToolSetup small;
+  small.env = {"STANDIN_L2_CACHE=4194304"};
+  small.args = {"--loops=2"};
+  EXPECT_EQ(runTool(small).out,
+            bannerAndDevice() + "\nMemcpy\t16777.2 MB/s (Total: 33554.4 MB/s)\nMemset\t16777.2 MB/s\n");
+}
+
+struct SweepCase {
+  const char *name;
+  std::vector<std::string> args;  // after --loops=1 --sweep
+  std::string times;              // STANDIN_TIMES after the copy's and the fill's
+  std::string lines;              // standard output after the Memset line
+  const char *err;
+  const char *plateau;            // the JSON's plateau_bytes
+};
+
+// Totals 200000 down to 98000 and back to 100000 MB/s for 1 to 128 MiB.
+std::string sweepTimes(const std::vector<double> &totals, int repetitions) {
+  std::string times;
+  for (size_t i = 0; i < totals.size(); i++) {
+    char time[64];
+    snprintf(time, sizeof time, "%.9g*%d,", 2.0 * static_cast<double>(1u << i) * 1048576.0 / (totals[i] * 1000.0),
+             repetitions);
+    times += time;
+  }
+  return times;
+}
+
+TEST(Sweep, SizesTheirTotalsAndThePlateau) {
+  const std::string header = "\nMemcpy by size, best of 3, Total:\n";
+  const std::vector<SweepCase> cases = {
+      {"a plateau from 32 MiB", {"--sweep-loops=3", "--size=64"},
+       sweepTimes({200000, 180000, 160000, 140000, 120000, 100000, 98000, 100000}, 3),
+       header + "     1 MiB\t  200000.0 MB/s\n     2 MiB\t  180000.0 MB/s\n     4 MiB\t  160000.0 MB/s\n"
+                "     8 MiB\t  140000.0 MB/s\n    16 MiB\t  120000.0 MB/s\n    32 MiB\t  100000.0 MB/s\n"
+                "    64 MiB\t   98000.0 MB/s\n   128 MiB\t  100000.0 MB/s\n"
+                "From 32 MiB on the Total stays within 10 % of 128 MiB's: use --size=32 or more\n",
+       "", "33554432"},
+      {"no cache effect", {"--sweep-loops=3", "--size=3"}, sweepTimes({1000, 1000, 1000}, 3),
+       header + "     1 MiB\t    1000.0 MB/s\n     2 MiB\t    1000.0 MB/s\n     4 MiB\t    1000.0 MB/s\n"
+                "No cache effect from 1 MiB on: every Total is within 10 % of 4 MiB's\n",
+       "", "1048576"},
+      {"no plateau", {"--sweep-loops=1"}, "1*3",
+       "\nMemcpy by size, best of 1, Total:\n     1 MiB\t    2097.2 MB/s\n     2 MiB\t    4194.3 MB/s\n"
+       "     4 MiB\t    8388.6 MB/s\nNo plateau up to 4 MiB: the Totals still change by more than 10 %\n",
+       "", "4194304"},
+      {"a bad sweep time", {"--sweep-loops=1"}, "1,0",
+       "\nMemcpy by size, best of 1, Total:\n     1 MiB\t    2097.2 MB/s\nResult = FAIL\n",
+       "Error: the GPU timer gave 0 ms for a sweep repetition\n", "null"},
+  };
+  for (const SweepCase &c : cases) {
+    SCOPED_TRACE(c.name);
+    ToolSetup setup;
+    setup.env = {"STANDIN_L2_CACHE=33554432", "STANDIN_TIMES=1,1," + c.times};
+    setup.args = {"--loops=1", "--sweep", "--size=1"};
+    setup.args.insert(setup.args.end(), c.args.begin(), c.args.end());
+    if (std::string(c.name) != "a plateau from 32 MiB") {
+      setup.env[0] = "STANDIN_L2_CACHE=1048576";
+    }
+    const ToolRun text = runTool(setup);
+    const size_t memset = text.out.find("Memset\t");
+    ASSERT_NE(memset, std::string::npos) << text.out;
+    EXPECT_EQ(text.out.substr(text.out.find('\n', memset) + 1), c.lines);
+    EXPECT_EQ(text.err, c.err);
+    setup.args.push_back("--json");
+    const ToolRun json = runTool(setup);
+    const std::string sweep = member(json.out, "sweep");
+    const std::string plateau = "\"plateau_bytes\": ";
+    EXPECT_EQ(sweep.substr(sweep.find(plateau) + plateau.size(), strlen(c.plateau)), c.plateau) << sweep;
+  }
+  // Each size's own buffers, two events for all, and the Prometheus samples.
+  ToolSetup setup;
+  setup.env = {"STANDIN_L2_CACHE=1048576", "STANDIN_TIMES=1,1,1*4"};
+  setup.args = {"--size=1", "--loops=1", "--sweep", "--sweep-loops=1", "--prometheus"};
+  const ToolRun run = runTool(setup);
+  EXPECT_EQ(countLogLines(run.log, "cudaMalloc"), 3 + 6);
+  EXPECT_EQ(countLogLines(run.log, "cudaEventCreate"), 4 + 2);
+  EXPECT_EQ(countLogLines(run.log, "cudaEventDestroy"), 4 + 2);
+  EXPECT_NE(run.out.find("quillmere_sweep_read_write_bytes_per_second{size_bytes=\"4194304\"} 8388600000\n"
+                         "# HELP quillmere_sweep_plateau_bytes"),
+            std::string::npos)
+      << run.out;
+}
+
+}  // namespace

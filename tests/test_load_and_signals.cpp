@@ -184,6 +184,10 @@ TEST(Interrupted, EachPhaseStopsCleanly) {
                                "1 s\tMemcpy\t 2147.5 MB/s (Total: 4295.0 MB/s)\n"
                                "Sustained Total: lowest 4295.0 MB/s, highest 4295.0 MB/s, drop 0.0 %\nResult = FAIL\n",
        SIGINT, "cudaEventElapsedTime e5 e6\ncudaEventDestroy e6\ncudaEventDestroy e5\ncudaFree d4\ncudaFree d5\n" + close},
+      // The first size of the sweep stands; the second, under way, is dropped.
+      {"the sweep", {"--loops=1", "--sweep", "--sweep-loops=2"}, {"STANDIN_SIGNAL=cudaEventElapsedTime:5:15"}, {}, {},
+       std::string(kFigures) + "\nMemcpy by size, best of 2, Total:\n     1 MiB\t    2097.2 MB/s\nResult = FAIL\n",
+       SIGTERM, "cudaEventElapsedTime e5 e6\ncudaFree d6\ncudaFree d7\ncudaEventDestroy e6\ncudaEventDestroy e5\n" + close},
       // Nothing measured, nothing selected.
       {"the wait", {"--loops=1", "--max-load=20", "--wait-idle=30"}, {}, {{kGpuLoad, "900\n"}},
        {{kAfterGpuRead, 1, "", "", SIGTERM}}, "Load:\tGPU 90.0 %, memory unknown\nResult = FAIL\n", SIGTERM,

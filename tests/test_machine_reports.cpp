@@ -253,9 +253,9 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         "board", "{\n    \"model\": null,\n    \"compatible\": \"nvidia,jetson-nano\",\n    \"release\": null,\n    \"power_mode\": null\n  }",
         "device", "{\n    \"index\": 0,\n    \"name\": \"Stand-in GPU\",\n"
         "    \"uuid\": \"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\",\n    \"bus_width_bits\": null,\n"
-        "    \"memory_clock_khz\": null,\n    \"l2_cache_bytes\": 4194304\n  }",
+        "    \"memory_clock_khz\": null,\n    \"l2_cache_bytes\": 1048576\n  }",
         "result", "\"PASS\""},
-       "quillmere_transfer_size_bytes 1048576\nquillmere_repetitions 3\n"
+       "quillmere_transfer_size_bytes 1048576\nquillmere_cache_sized 0\nquillmere_repetitions 3\n"
        "quillmere_memcpy_bytes_per_second 4194300000\nquillmere_memcpy_read_write_bytes_per_second 8388600000\n"
        "quillmere_memset_bytes_per_second 1048600000\nquillmere_memcpy_cv_ratio 0.4082\n"
        "quillmere_memset_cv_ratio 0.5345\nquillmere_memory_clock_hertz 1600000000\nquillmere_memory_bus_width_bytes 8\n"
@@ -275,7 +275,7 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         "    \"bus_width_bits\": 8,\n    \"bus_width_source\": \"runtime\"\n  }", "board", "null",
         "efficiency", "1000.000", "cuda", "{\n    \"runtime_version\": null,\n    \"driver_version\": null\n  }",
         "result", "\"PASS\""},
-       "quillmere_transfer_size_bytes 1048576\nquillmere_repetitions 1\n"
+       "quillmere_transfer_size_bytes 1048576\nquillmere_cache_sized 0\nquillmere_repetitions 1\n"
        "quillmere_memcpy_bytes_per_second 1000000000\nquillmere_memcpy_read_write_bytes_per_second 2000000000\n"
        "quillmere_memset_bytes_per_second 1000000000\nquillmere_memcpy_cv_ratio 0.0000\n"
        "quillmere_memset_cv_ratio 0.0000\nquillmere_memory_bus_width_bytes 1\nquillmere_peak_bytes_per_second 2000000\n"
@@ -294,9 +294,9 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
        {"device",
         "{\n    \"index\": 0,\n    \"name\": \"a\\\"b\\\\c\\td\\u0001e\xEF\xBF\xBD\xEF\xBF\xBD" "f\",\n"
         "    \"uuid\": \"GPU-ffeeddcc-bbaa-9988-7766-554433221100\",\n    \"bus_width_bits\": 256,\n"
-        "    \"memory_clock_khz\": 3200000,\n    \"l2_cache_bytes\": 4194304\n  }"},
+        "    \"memory_clock_khz\": 3200000,\n    \"l2_cache_bytes\": 1048576\n  }"},
        "quillmere_info{version=\"1.1\",device=\"a\\\"b\\\\c\td\x01" "e\xEF\xBF\xBD\xEF\xBF\xBD" "f\","
-       "uuid=\"GPU-ffeeddcc-bbaa-9988-7766-554433221100\",board=\"\",release=\"\",power_mode=\"\",cfg=\"\",cuda_runtime=\"12040\",cuda_driver=\"12080\"} 1\n"},
+       "uuid=\"GPU-ffeeddcc-bbaa-9988-7766-554433221100\",board=\"\",release=\"\",power_mode=\"\",cfg=\"\",cuda_runtime=\"12040\",cuda_driver=\"12080\",size_bytes=\"1048576\"} 1\n"},
       // The board the CI stages use: its release and power mode too.
       {"t234, 256-bit, the power mode caps the EMC at 2133 of 3199 MHz, not locked",
        {"--size=1", "--loops=1", "--min-efficiency=60"},
@@ -388,7 +388,7 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         "    \"bus_width_source\": \"runtime\"\n  }",
         "device", "{\n    \"index\": 0,\n    \"name\": \"Stand-in GPU\",\n"
         "    \"uuid\": \"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\",\n    \"bus_width_bits\": 256,\n"
-        "    \"memory_clock_khz\": 3200000,\n    \"l2_cache_bytes\": 4194304\n  }"},
+        "    \"memory_clock_khz\": 3200000,\n    \"l2_cache_bytes\": 1048576\n  }"},
        "quillmere_memory_clock_hertz 2133000000\nquillmere_memory_bus_width_bytes 32\n"
        "quillmere_peak_bytes_per_second 204800000000\nquillmere_efficiency_ratio 0.010\n"},
       {"a discrete device whose runtime gives a width below 0: unknown, no peak",
@@ -399,7 +399,7 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one value in three literals
         "{\n    \"index\": 0,\n    \"name\": \"Stand-in GPU\",\n"
         "    \"uuid\": \"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\",\n    \"bus_width_bits\": null,\n"
-        "    \"memory_clock_khz\": 3200000,\n    \"l2_cache_bytes\": 4194304\n  }"},
+        "    \"memory_clock_khz\": 3200000,\n    \"l2_cache_bytes\": 1048576\n  }"},
        twoRuns},
       {"a discrete device, the option's width",
        {"--size=1", "--loops=1", "--bus-width=12"},
@@ -435,7 +435,7 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
        {"board", "{\n    \"model\": null,\n    \"compatible\": null,\n    \"release\": \"R36.4.3\",\n"
         "    \"power_mode\": {\n      \"id\": 2,\n      \"name\": \"MAXN_SUPER\"\n    }\n  }"},
        "quillmere_info{version=\"1.1\",device=\"Stand-in GPU\",uuid=\"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\","
-       "board=\"\",release=\"R36.4.3\",power_mode=\"MAXN_SUPER\",cfg=\"\",cuda_runtime=\"12060\",cuda_driver=\"12060\"} 1\n"},
+       "board=\"\",release=\"R36.4.3\",power_mode=\"MAXN_SUPER\",cfg=\"\",cuda_runtime=\"12060\",cuda_driver=\"12060\",size_bytes=\"1048576\"} 1\n"},
       // A status line of 4095 characters is read whole.
       {"a power mode without any configuration, its status line long: its id alone",
        {"--size=1", "--loops=1"},
@@ -444,7 +444,7 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
        {"board", "{\n    \"model\": null,\n    \"compatible\": null,\n    \"release\": null,\n"
         "    \"power_mode\": {\n      \"id\": 1,\n      \"name\": null\n    }\n  }"},
        "quillmere_info{version=\"1.1\",device=\"Stand-in GPU\",uuid=\"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\","
-       "board=\"\",release=\"\",power_mode=\"1\",cfg=\"\",cuda_runtime=\"12060\",cuda_driver=\"12060\"} 1\n"},
+       "board=\"\",release=\"\",power_mode=\"1\",cfg=\"\",cuda_runtime=\"12060\",cuda_driver=\"12060\",size_bytes=\"1048576\"} 1\n"},
       {"a release without its comma; the first configuration decides, and it lacks the mode: its id",
        {"--size=1", "--loops=1"},
        {"STANDIN_L2_CACHE=0", "STANDIN_RUNTIME_VERSION=12060", "STANDIN_DRIVER_VERSION=12060"},
@@ -458,7 +458,7 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
         "    \"uuid\": \"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\",\n    \"bus_width_bits\": 256,\n"
         "    \"memory_clock_khz\": 3200000,\n    \"l2_cache_bytes\": null\n  }"},
        "quillmere_info{version=\"1.1\",device=\"Stand-in GPU\",uuid=\"GPU-00010203-0405-0607-0809-0a0b0c0d0e0f\","
-       "board=\"\",release=\"\",power_mode=\"3\",cfg=\"\",cuda_runtime=\"12060\",cuda_driver=\"12060\"} 1\n"},
+       "board=\"\",release=\"\",power_mode=\"3\",cfg=\"\",cuda_runtime=\"12060\",cuda_driver=\"12060\",size_bytes=\"1048576\"} 1\n"},
       // The sustained copy at 1 MiB: batches of 1024 copies, 1 GiB one way.
       {"one sustained interval, the interval above the duration; the EMC, the GPU's clock and the zones sampled",
        {"--size=1", "--loops=1", "--duration=2", "--interval=5"},

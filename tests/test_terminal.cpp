@@ -151,6 +151,12 @@ TEST(Terminal, PhaseProgressLines) {
        "\rSustained 2/2, total 2147.5 MB/s\033[K\r\033[K2 s\tMemcpy\t 1073.7 MB/s (Total: 2147.5 MB/s)\n"
        "Sustained Total: lowest 2147.5 MB/s, highest 2147.5 MB/s, drop 0.0 %\n",
        ""},
+      {"the sweep's sizes", {"--sweep", "--sweep-loops=2"}, {"STANDIN_DELAY_US=120000"},
+       "Memcpy by size, best of 2, Total:\n", "     2 MiB",
+       "\rSweep 1 MiB 1/2, best 2097.2 MB/s\033[K\rSweep 1 MiB 2/2, best 2097.2 MB/s\033[K\r\033[K"
+       "     1 MiB\t    2097.2 MB/s\n\rSweep 2 MiB 1/2, best 4194.3 MB/s\033[K\rSweep 2 MiB 2/2, best 4194.3 MB/s"
+       "\033[K\r\033[K",
+       "No plateau up to 4 MiB: the Totals still change by more than 10 %\n"},
       {"host copies", {"--host-copies", "--host-loops=2"}, {"STANDIN_DELAY_US=120000", "STANDIN_HOST_REGISTER=0"},
        "Memset\t 1048.6 MB/s\n", "\rHtoD pageable 1/2",
        "\rHtoD pinned 1/2, best 1048.6 MB/s\033[K\rHtoD pinned 2/2, best 1048.6 MB/s\033[K\r\033[K"

@@ -30,6 +30,8 @@ CommandLine readCommandLine(int argc, const char *const *argv) {
   line.maxDrop = numericOption(argc, argv, "max-drop");
   line.hostCopies = hasOption(argc, argv, "host-copies");
   line.hostLoops = numericOption(argc, argv, "host-loops");
+  line.sweep = hasOption(argc, argv, "sweep");
+  line.sweepLoops = numericOption(argc, argv, "sweep-loops");
   line.verify = hasOption(argc, argv, "verify");
   line.maxLoad = numericOption(argc, argv, "max-load");
   line.waitIdle = numericOption(argc, argv, "wait-idle");

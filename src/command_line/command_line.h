@@ -23,6 +23,8 @@ struct CommandLine {
   OptionValue maxDrop;        // percent below its highest interval
   bool hostCopies = false;    // copy between host and device memory too
   OptionValue hostLoops;      // repetitions of each host copy
+  bool sweep = false;         // copy at each size from 1 MiB up too
+  OptionValue sweepLoops;     // repetitions at each size of the sweep
   bool verify = false;        // read the copied data back and check it
   OptionValue maxLoad;        // percent of GPU and memory load to wait below
   OptionValue waitIdle;       // seconds to wait at most

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "board/gpu_cache.h"
 #include "record/run_record.h"
 #include "sustained/sustained_record.h"
 
@@ -50,6 +51,13 @@ int readSizeAndLoops(const CommandLine &line, RunRecord *record) {
   if (status != kRunOk) {
     return status;
   }
+  const long long l2Bytes = record->l2CacheBytes.known ? record->l2CacheBytes.value : 0;
+  record->sizeSource = line.size.given ? kSizeOption : kSizeDefault;
+  // A default that fits the L2 would measure the cache: the size past it instead.
+  if (!line.size.given && cacheSized(l2Bytes, kDefaultMemSize)) {
+    sizeMiB = sizePastCacheMiB(l2Bytes);
+    record->sizeSource = kSizeFromL2;
+  }
   record->haveMemSize = true;
   record->memSize = static_cast<uint32_t>(sizeMiB) << 20;
   long long loops = kDefaultRepetitions;
@@ -68,6 +76,7 @@ struct PhaseOptions {
   Known<int> interval;
   Known<int> maxDrop;
   Known<int> hostLoops;
+  Known<int> sweepLoops;
 };
 
 // The values of the phases' options, in order.
@@ -81,6 +90,9 @@ int readPhaseValues(const CommandLine &line, PhaseOptions *options) {
   }
   if (status == kRunOk) {
     status = readKnownOption(line.hostLoops, "host-loops", 2147483647, kRunBadHostLoops, &options->hostLoops);
+  }
+  if (status == kRunOk) {
+    status = readKnownOption(line.sweepLoops, "sweep-loops", 2147483647, kRunBadSweepLoops, &options->sweepLoops);
   }
   return status;
 }
@@ -99,6 +111,10 @@ int checkCompanions(const CommandLine &line, const PhaseOptions &options) {
     rejectOption("Illegal argument - host-loops needs host-copies");
     return kRunBadHostLoops;
   }
+  if (!line.sweep && options.sweepLoops.known) {
+    rejectOption("Illegal argument - sweep-loops needs sweep");
+    return kRunBadSweepLoops;
+  }
   return kRunOk;
 }
 
@@ -116,6 +132,10 @@ int readPhaseOptions(const CommandLine &line, RunRecord *record) {
   if (line.hostCopies) {
     record->hostCopies.requested = true;
     record->hostCopies.repetitions = options.hostLoops.known ? options.hostLoops.value : kDefaultHostCopyRepetitions;
+  }
+  if (line.sweep) {
+    record->sweep.requested = true;
+    record->sweep.repetitions = options.sweepLoops.known ? options.sweepLoops.value : kDefaultSweepRepetitions;
   }
   if (options.duration.known) {
     SustainedRecord &sustained = record->sustained;
@@ -184,6 +204,9 @@ int readRunOptions(const CommandLine &line, RunRecord *record) {
     status = kRunBadFormats;
   }
   record->verify.requested = status == kRunOk && line.verify;
+  if (status == kRunOk && record->l2CacheBytes.known) {
+    record->cacheSized = knownAs(cacheSized(record->l2CacheBytes.value, record->memSize));
+  }
   return status;
 }
 

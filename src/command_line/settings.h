@@ -16,11 +16,13 @@ const int kDefaultRepetitions = 4000;
 const int kDefaultIntervalS = 10;
 
 // Validates the numeric options in their order (size, loops, min-total,
-// min-efficiency, bus-width, duration, interval, max-drop, host-loops, then
-// interval and max-drop without duration and host-loops without
-// host-copies, then max-load, wait-idle and wait-idle without max-load,
-// then the two formats) into the record, each as it passes. Returns kRunOk or, after printing why, the status of
-// the first option rejected.
+// min-efficiency, bus-width, duration, interval, max-drop, host-loops,
+// sweep-loops, then interval and max-drop without duration, host-loops
+// without host-copies and sweep-loops without sweep, then max-load,
+// wait-idle and wait-idle without max-load, then the two formats) into the
+// record, each as it passes. Without "size", a default of 16 MiB that fits
+// the record's L2 becomes the size past the cache. Returns kRunOk or, after
+// printing why, the status of the first option rejected.
 int readRunOptions(const CommandLine &line, RunRecord *record);
 
 // The report format the command line asks for: JSON or Prometheus when

@@ -18,6 +18,8 @@ void printUsage() {
   printf("--max-drop=[%%]\tFail when the sustained Memcpy Total falls this far below its highest interval\n");
   printf("--host-copies\tAfter the measurements, copy between host and device memory, each way\n");
   printf("--host-loops=[SIZE]\tRepetitions of each host copy. Defaults to 100\n");
+  printf("--sweep\tAfter the measurements, copy at each size from 1 MiB up\n");
+  printf("--sweep-loops=[SIZE]\tRepetitions at each size of the sweep. Defaults to 100\n");
   printf("--verify\tRead the copied data back and check every byte\n");
   printf("--max-load=[%%]\tBefore measuring, wait until the GPU and memory load are at most this\n");
   printf("--wait-idle=[SECONDS]\tThe longest wait for an idle board. Defaults to 60\n");

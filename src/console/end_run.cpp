@@ -15,6 +15,12 @@ void reportRunError(int kind, const std::string &message, bool errorPrefix) {
   recordError(kind, message);
 }
 
+void reportNote(const std::string &message) {
+  clearProgress();
+  flushStandardOutput();
+  fprintf(stderr, "Note: %s\n", message.c_str());
+}
+
 int reportInterruption() {
   reportRunError(kErrorInterrupted, std::string("interrupted by ") + stopSignalName(stopSignal));
   return kRunInterrupted;

@@ -11,6 +11,10 @@
 // it with its kind.
 void reportRunError(int kind, const std::string &message, bool errorPrefix = true);
 
+// A note on standard error that ends nothing: clears the progress line and
+// writes out standard output first, as an error line; "Note: <message>".
+void reportNote(const std::string &message);
+
 // After a stop signal: "Error: interrupted by <signal>", as reportRunError.
 // Returns kRunInterrupted.
 int reportInterruption();

@@ -19,6 +19,7 @@ const int kRunBadDuration = -7700;
 const int kRunBadInterval = -7710;   // or given without "duration"
 const int kRunBadMaxDrop = -7720;    // or given without "duration"
 const int kRunBadHostLoops = -7730;  // or given without "host-copies"
+const int kRunBadSweepLoops = -7735; // or given without "sweep"
 const int kRunBadMaxLoad = -7740;
 const int kRunBadWaitIdle = -7750;   // or given without "max-load"
 const int kRunBadFormats = -8000;    // "json" and "prometheus" both given
@@ -53,6 +54,7 @@ enum ErrorKind {
   kErrorData,
   kErrorBusy,
   kErrorInterrupted,
+  kErrorCacheSized,
 };
 
 #endif

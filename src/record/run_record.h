@@ -16,7 +16,11 @@
 #include "sampling/board_load.h"
 #include "timing/timing_stats.h"
 #include "sustained/sustained_record.h"
+#include "sweep/sweep_record.h"
 #include "record/outcomes.h"
+
+// Where the transfer size came from.
+enum SizeSource { kSizeUnknown, kSizeOption, kSizeDefault, kSizeFromL2 };
 
 // How the run reports.
 enum ReportFormat { kTextReport, kJsonReport, kPrometheusReport };
@@ -45,6 +49,7 @@ struct RunRecord {
   MeasuredFigure fill;
   HostCopiesRecord hostCopies;
   SustainedRecord sustained;
+  SweepRecord sweep;
   VerifyRecord verify;
   LoadRecord load;
 
@@ -58,6 +63,8 @@ struct RunRecord {
   Known<int> memoryClockKhz;   // likewise
   Known<long long> l2CacheBytes;  // from the properties
   uint32_t memSize = 0;
+  int sizeSource = kSizeUnknown;  // once the size is accepted
+  Known<bool> cacheSized;         // both buffers fit the L2; once every option is accepted and the L2 known
   int repetitions = 0;
 
   bool completed = false;  // the measurements and the clock report ran to their end

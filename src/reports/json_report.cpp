@@ -283,6 +283,34 @@ std::string sustained(const SustainedRecord &phase) {
                 1);
 }
 
+std::string sweep(const SweepRecord &phase) {
+  if (phase.planMiB.empty()) {
+    return kNull;
+  }
+  std::vector<std::string> sizes;
+  for (const SweepSize &size : phase.sizes) {
+    sizes.push_back(object({{"size_bytes", integer(static_cast<long long>(size.sizeMiB) << 20)},
+                            {"total_mb_per_s", number("%.1f", size.totalMbPerS)},
+                            {"best_ms", number("%.9g", size.stats.shortest)}},
+                           3));
+  }
+  const uint32_t plateau = sweepPlateauMiB(phase);
+  return object({{"repetitions", integer(phase.repetitions)},
+                 {"sizes", array(sizes, 3)},
+                 {"plateau_bytes", plateau != 0 ? integer(static_cast<long long>(plateau) << 20) : kNull}},
+                1);
+}
+
+// Where the size came from; null when --size was rejected.
+std::string sizeSource(int source) {
+  switch (source) {
+    case kSizeOption: return jsonString("option");
+    case kSizeDefault: return jsonString("default");
+    case kSizeFromL2: return jsonString("l2");
+    default: return kNull;
+  }
+}
+
 }  // namespace
 
 std::string renderJsonReport(const RunRecord &record, const std::string &host,
@@ -301,6 +329,8 @@ std::string renderJsonReport(const RunRecord &record, const std::string &host,
                        {"driver_version", knownInteger(record.driverVersion)}},
                       1)},
       {"size_bytes", record.haveMemSize ? integer(record.memSize) : kNull},
+      {"size_source", sizeSource(record.sizeSource)},
+      {"cache_sized", knownFlag(record.cacheSized)},
       {"repetitions", record.haveRepetitions ? integer(record.repetitions) : kNull},
       {"min_total_mb_per_s", knownInteger(record.minTotal)},
       {"min_efficiency_percent", knownInteger(record.minEfficiency)},
@@ -310,6 +340,7 @@ std::string renderJsonReport(const RunRecord &record, const std::string &host,
       {"load", load(record.load)},
       {"peak", peak(memory)},
       {"efficiency", number("%.3f", runEfficiency(record, memory))},
+      {"sweep", sweep(record.sweep)},
       {"host_copies", hostCopies(record.hostCopies, record.memSize)},
       {"sustained", sustained(record.sustained)},
       {"verify", verify(record.verify)},

@@ -17,7 +17,7 @@ double runEfficiency(const RunRecord &record, const Peak &peak) {
 const char *errorKindName(int kind) {
   static const char *const kNames[] = {"",     "option",        "properties",        "prohibited", "host_memory",
                                        "cuda", "below_minimum", "below_efficiency", "unknown_peak",
-                                       "timer", "bandwidth_drop", "data", "busy", "interrupted"};
+                                       "timer", "bandwidth_drop", "data", "busy", "interrupted", "cache_sized"};
   return kNames[kind];
 }
 

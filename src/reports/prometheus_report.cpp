@@ -193,13 +193,34 @@ void sustainedGauges(std::string *text, const SustainedRecord &phase) {
   }
 }
 
+// The sweep's Totals, a sample per size measured, and its plateau once
+// every size was.
+void sweepGauges(std::string *text, const SweepRecord &sweep) {
+  if (!sweep.sizes.empty()) {
+    gaugeHeader(text, "quillmere_sweep_read_write_bytes_per_second",
+                "The copy's best rate at each size of the sweep, bytes read and written per second.");
+    for (const SweepSize &size : sweep.sizes) {
+      *text += "quillmere_sweep_read_write_bytes_per_second{" +
+               label("size_bytes", std::to_string(static_cast<uint64_t>(size.sizeMiB) << 20)) + "} " +
+               printedTimesMillion(size.totalMbPerS) + "\n";
+    }
+  }
+  const uint32_t plateau = sweepPlateauMiB(sweep);
+  if (plateau != 0) {
+    gauge(text, "quillmere_sweep_plateau_bytes",
+          "The smallest size from which every Total of the sweep is within 10 % of the largest size's.", "",
+          std::to_string(static_cast<uint64_t>(plateau) << 20));
+  }
+}
+
 }  // namespace
 
 std::string renderPrometheusReport(const RunRecord &record, long long endSeconds) {
   std::string text;
   gauge(&text, "quillmere_success", "1 for a completed run that met --min-total, --min-efficiency and --max-drop and whose --verify read-backs matched, else 0.", "",
         runPassed(record) ? "1" : "0");
-  gauge(&text, "quillmere_info", "The tool's version, device 0, the board's model, release and power mode, and the CUDA versions.",
+  gauge(&text, "quillmere_info",
+        "The tool's version, device 0, the board's model, release and power mode, the CUDA versions and the transfer size.",
         label("version", QUILLMERE_VERSION) + "," +
             label("device", record.haveDevice ? record.deviceName : "") + "," +
             label("uuid", record.haveDevice ? deviceUuid(record.uuid) : "") + "," +
@@ -208,7 +229,8 @@ std::string renderPrometheusReport(const RunRecord &record, long long endSeconds
             label("power_mode", powerModeLabel(record.software.powerMode)) + "," +
             label("cfg", record.clock.haveTag ? record.clock.tag : "") + "," +
             label("cuda_runtime", knownText(record.runtimeVersion)) + "," +
-            label("cuda_driver", knownText(record.driverVersion)),
+            label("cuda_driver", knownText(record.driverVersion)) + "," +
+            label("size_bytes", record.haveMemSize ? std::to_string(record.memSize) : ""),
         "1");
   if (!runPassed(record)) {
     const bool cuda = record.errorKind == kErrorCuda;
@@ -225,6 +247,10 @@ std::string renderPrometheusReport(const RunRecord &record, long long endSeconds
              knownText(record.l2CacheBytes));
   knownGauge(&text, "quillmere_transfer_size_bytes", "Bytes moved by each repetition.",
              record.haveMemSize ? std::to_string(record.memSize) : "");
+  if (record.cacheSized.known) {
+    gauge(&text, "quillmere_cache_sized", "1 when both buffers fit the GPU's L2 cache: the figures are the cache's.",
+          "", record.cacheSized.value ? "1" : "0");
+  }
   knownGauge(&text, "quillmere_repetitions", "Timed repetitions of each measurement.",
              record.haveRepetitions ? std::to_string(record.repetitions) : "");
   if (record.copy.done) {
@@ -283,6 +309,9 @@ std::string renderPrometheusReport(const RunRecord &record, long long endSeconds
   if (record.minEfficiency.known) {
     gauge(&text, "quillmere_min_efficiency_ratio", "The least efficiency the run must reach.", "",
           shortNumber(record.minEfficiency.value / 100.0));
+  }
+  if (!record.sweep.planMiB.empty()) {
+    sweepGauges(&text, record.sweep);
   }
   if (record.hostCopies.reached) {
     hostCopyGauges(&text, record.hostCopies);

@@ -22,6 +22,7 @@
 #include "run/run_host_copies.h"
 #include "run/run_measurements.h"
 #include "run/run_sustained.h"
+#include "run/run_sweep.h"
 #include "run/run_verify.h"
 #include "run/verdicts.h"
 #include "run/wait_idle.h"
@@ -74,9 +75,6 @@ void recordDevice(const cudaDeviceProp &deviceProp) {
   record.deviceName = deviceProp.name;
   record.integrated = deviceProp.integrated != 0;
   memcpy(record.uuid, deviceProp.uuid.bytes, sizeof record.uuid);
-  if (deviceProp.l2CacheSize > 0) {
-    record.l2CacheBytes = knownAs(static_cast<long long>(deviceProp.l2CacheSize));
-  }
   if (!record.integrated) {
     record.busWidthBits = attribute(cudaDevAttrGlobalMemoryBusWidth);
     record.memoryClockKhz = attribute(cudaDevAttrMemoryClockRate);
@@ -135,6 +133,10 @@ int runProgram(const CommandLine &line) {
   if (textReport()) {
     printf("Device:\t%s\n", deviceProp.name);
   }
+  // The L2 sets the default size, in every report.
+  if (deviceProp.l2CacheSize > 0) {
+    record.l2CacheBytes = knownAs(static_cast<long long>(deviceProp.l2CacheSize));
+  }
   if (record.boardFacts) {
     recordDevice(deviceProp);
   }
@@ -170,6 +172,9 @@ int runProgram(const CommandLine &line) {
   if (status == kRunOk && stopSignal != 0) {
     status = reportInterruption();
   }
+  if (status == kRunOk && record.sweep.requested) {
+    status = runSweep();
+  }
   if (status == kRunOk && record.hostCopies.requested) {
     status = runHostCopies(checks);
   }
@@ -186,12 +191,10 @@ int runProgram(const CommandLine &line) {
 
   // The selection after the run only closes the sequence; its status is not used.
   (void)cudaSetDevice(0);
-  // A phase that ended the run leaves no verdict to judge.
-  if (status != kRunOk) {
-    return status;
-  }
-  if (record.verify.requested && textReport()) {
+  if (status == kRunOk && record.verify.requested && textReport()) {
     printVerified();
   }
-  return judgeVerdicts();
+  noteCacheSized();
+  // A phase that ended the run leaves no verdict to judge.
+  return status != kRunOk ? status : judgeVerdicts();
 }

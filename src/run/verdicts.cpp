@@ -6,6 +6,7 @@
 #include <string>
 
 #include "board/decimal.h"
+#include "board/gpu_cache.h"
 #include "board/memory_peak.h"
 #include "console/end_run.h"
 #include "record/run_record.h"
@@ -29,9 +30,26 @@ int checkMinimum(long long minTotal) {
                                       std::to_string(minTotal) + " MB/s");
 }
 
-// Fails a Total below minPercent of the memory's peak, or a peak unknown.
+// "the <S> MiB ... GPU's <L> MiB L2 cache" of a cache-sized run.
+std::string fitsCache(const char *what) {
+  const RunRecord &record = runRecord();
+  return "the " + std::to_string(record.memSize >> 20) + " MiB " + what + " the GPU's " +
+         cacheMiBText(record.l2CacheBytes.value) + " MiB L2 cache";
+}
+
+// "use --size=<M> or more"
+std::string sizePastCache() {
+  return "use --size=" + std::to_string(sizePastCacheMiB(runRecord().l2CacheBytes.value)) + " or more";
+}
+
+// Fails a Total below minPercent of the memory's peak, or a peak unknown;
+// a copy that fits the L2 says nothing of the memory and fails too.
 int checkEfficiency(int minPercent) {
   const RunRecord &record = runRecord();
+  if (record.cacheSized.known && record.cacheSized.value) {
+    return fail(kErrorCacheSized,
+                fitsCache("copy fits") + ", so its efficiency says nothing of the memory; " + sizePastCache());
+  }
   const Peak peak = runPeak(record);
   std::string percent;
   const int verdict = judgeEfficiency(record.copy.figure, peak, minPercent, &percent);
@@ -61,6 +79,13 @@ int checkDrop(int maxPercent) {
 }
 
 }  // namespace
+
+void noteCacheSized() {
+  const RunRecord &record = runRecord();
+  if (record.cacheSized.known && record.cacheSized.value && record.fill.done) {
+    reportNote(fitsCache("buffers fit") + ": these figures are the cache's; " + sizePastCache() + " for the memory's");
+  }
+}
 
 int judgeVerdicts() {
   const RunRecord &record = runRecord();

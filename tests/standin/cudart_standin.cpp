@@ -10,7 +10,7 @@
 //   STANDIN_RUNTIME_VERSION, STANDIN_DRIVER_VERSION
 //                         what the version queries give (default: the header's)
 //   STANDIN_FAIL          "op:n=status,...": the n-th call of op returns status
-//   STANDIN_L2_CACHE      the properties' l2CacheSize in bytes (default 4194304)
+//   STANDIN_L2_CACHE      the properties' l2CacheSize in bytes (default 1048576: no size fits it)
 //   STANDIN_TIMES         "ms,ms*count,...": successive elapsed times, each
 //                         count times (default 1); the last repeats
 //   STANDIN_CHANGE_AT, STANDIN_CHANGE_FILE, STANDIN_CHANGE_TEXT
@@ -506,7 +506,7 @@ cudaError_t cudaGetDeviceProperties(cudaDeviceProp *prop, int device) {
       prop->uuid.bytes[i] = static_cast<char>(byte);
     }
     prop->integrated = scriptedInt("STANDIN_INTEGRATED", 0);
-    prop->l2CacheSize = scriptedInt("STANDIN_L2_CACHE", 4194304);
+    prop->l2CacheSize = scriptedInt("STANDIN_L2_CACHE", 1048576);
   }
   return status;
 }
