@@ -6,6 +6,7 @@
 #include "console/progress.h"
 #include "console/stdout_guard.h"
 #include "console/stop_signals.h"
+#include "cpu_and_gpu/cpu_and_gpu_phase.h"
 #include "gpu/check_gpu_call.h"
 #include "record/run_record.h"
 #include "reports/machine_report.h"
@@ -13,9 +14,11 @@
 
 namespace {
 
-// Before a failed call's error line: the progress line leaves the terminal,
-// and a machine report records the failure.
+// Before a failed call's error line: the CPU copies' threads stop, the
+// progress line leaves the terminal, and a machine report records the
+// failure.
 void beforeGpuErrorLine(cudaError_t status, const char *callText, int callSite) {
+  stopCpuCopies();
   clearProgress();
   if (!textReport()) {
     recordCudaError(kErrorCuda, static_cast<int>(status), cudaGetErrorString(status), gpuErrorName(status),

@@ -32,7 +32,10 @@ const char kUsage[] =
     "--sweep-loops=[SIZE]\tRepetitions at each size of the sweep. Defaults to 100\n"
     "--verify\tRead the copied data back and check every byte\n"
     "--max-load=[%]\tBefore measuring, wait until the GPU and memory load are at most this\n"
-    "--wait-idle=[SECONDS]\tThe longest wait for an idle board. Defaults to 60\n";
+    "--wait-idle=[SECONDS]\tThe longest wait for an idle board. Defaults to 60\n"
+    "--cpu-copies\tAfter the measurements, copy on the CPU and the GPU, alone and at once\n"
+    "--cpu-seconds=[SECONDS]\tLength of each part of the CPU copies. Defaults to 10\n"
+    "--cpu-threads=[SIZE]\tCPU threads that copy. Defaults to the CPUs less one\n";
 
 TEST(Help, PrintsUsageWithoutTouchingTheGpu) {
   const std::vector<std::vector<std::string>> cases = {
@@ -192,6 +195,14 @@ TEST(OptionScanning, RejectsBadValues) {
       {{"--wait-idle=5"}, "Illegal argument - wait-idle needs max-load\n"},
       {{"--wait-idle"}, "Illegal argument - wait-idle needs max-load\n"},
       {{"--json", "--prometheus", "--wait-idle=1"}, "Illegal argument - wait-idle needs max-load\n"},
+      // Then the CPU copies' values, then what they need, before the formats.
+      {{"--cpu-copies", "--cpu-seconds=0"}, "Illegal argument - cpu-seconds must be greater than zero\n"},
+      {{"--cpu-copies", "--cpu-seconds=3601"}, "Illegal argument - cpu-seconds must be at most 3600\n"},
+      {{"--cpu-copies", "--cpu-threads=1025"}, "Illegal argument - cpu-threads must be at most 1024\n"},
+      {{"--cpu-threads=0", "--cpu-seconds=5"}, "Illegal argument - cpu-threads must be greater than zero\n"},
+      {{"--cpu-seconds=0", "--wait-idle=5"}, "Illegal argument - wait-idle needs max-load\n"},
+      {{"--cpu-seconds=5", "--cpu-threads=5"}, "Illegal argument - cpu-seconds needs cpu-copies\n"},
+      {{"--json", "--prometheus", "--cpu-threads=5"}, "Illegal argument - cpu-threads needs cpu-copies\n"},
   };
   for (const Rejected &c : cases) {
     SCOPED_TRACE(c.args.front());

@@ -269,6 +269,9 @@ ToolRun runTool(ToolSetup setup) {
   if (!setup.triggers.empty() && pid > 0) {
     watcher = std::thread(watchTriggers, std::cref(setup.triggers), openedPath, debugfsRoot, pid, std::cref(ended));
   }
+  if (setup.whileRunning && pid > 0) {
+    setup.whileRunning(pid);
+  }
   std::string onTerminal;
   if (terminal >= 0) {
     close(terminalSide);

@@ -1,6 +1,9 @@
 #ifndef QUILLMERE_TESTS_TOOL_RUNNER_H
 #define QUILLMERE_TESTS_TOOL_RUNNER_H
 
+#include <sys/types.h>
+
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,6 +41,7 @@ struct ToolSetup {
   bool oneLog = false;           // both streams to one file, as a log has them, read into out
   std::vector<int> ignoredSignals;  // the tool starts with these ignored
   std::vector<Trigger> triggers;    // in order, each once
+  std::function<void(pid_t)> whileRunning;  // called with the tool's process id once it runs
 };
 
 // True when the tool and the tests are built with AddressSanitizer, whose

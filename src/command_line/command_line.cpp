@@ -35,5 +35,8 @@ CommandLine readCommandLine(int argc, const char *const *argv) {
   line.verify = hasOption(argc, argv, "verify");
   line.maxLoad = numericOption(argc, argv, "max-load");
   line.waitIdle = numericOption(argc, argv, "wait-idle");
+  line.cpuCopies = hasOption(argc, argv, "cpu-copies");
+  line.cpuSeconds = numericOption(argc, argv, "cpu-seconds");
+  line.cpuThreads = numericOption(argc, argv, "cpu-threads");
   return line;
 }

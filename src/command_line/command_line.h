@@ -28,6 +28,9 @@ struct CommandLine {
   bool verify = false;        // read the copied data back and check it
   OptionValue maxLoad;        // percent of GPU and memory load to wait below
   OptionValue waitIdle;       // seconds to wait at most
+  bool cpuCopies = false;     // copy on the CPU and the GPU, alone and at once
+  OptionValue cpuSeconds;     // seconds of each part of the CPU copies
+  OptionValue cpuThreads;     // CPU threads that copy
 };
 
 // Reads every option the tool knows from argv[1..argc-1].

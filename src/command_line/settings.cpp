@@ -176,6 +176,31 @@ int readLoadOptions(const CommandLine &line, LoadRecord *load) {
   return kRunOk;
 }
 
+// The CPU copies: their values, then what they need.
+int readCpuOptions(const CommandLine &line, CpuAndGpuRecord *cpuAndGpu) {
+  Known<int> seconds;
+  Known<int> threads;
+  int status = readKnownOption(line.cpuSeconds, "cpu-seconds", 3600, kRunBadCpuSeconds, &seconds);
+  if (status == kRunOk) {
+    status = readKnownOption(line.cpuThreads, "cpu-threads", kMostCpuThreads, kRunBadCpuThreads, &threads);
+  }
+  if (status != kRunOk) {
+    return status;
+  }
+  if (!line.cpuCopies && seconds.known) {
+    rejectOption("Illegal argument - cpu-seconds needs cpu-copies");
+    return kRunBadCpuSeconds;
+  }
+  if (!line.cpuCopies && threads.known) {
+    rejectOption("Illegal argument - cpu-threads needs cpu-copies");
+    return kRunBadCpuThreads;
+  }
+  cpuAndGpu->requested = line.cpuCopies;
+  cpuAndGpu->seconds = seconds.known ? seconds.value : kDefaultCpuSeconds;
+  cpuAndGpu->threadsAsked = threads;
+  return kRunOk;
+}
+
 }  // namespace
 
 int readRunOptions(const CommandLine &line, RunRecord *record) {
@@ -198,6 +223,9 @@ int readRunOptions(const CommandLine &line, RunRecord *record) {
   }
   if (status == kRunOk) {
     status = readLoadOptions(line, &record->load);
+  }
+  if (status == kRunOk) {
+    status = readCpuOptions(line, &record->cpuAndGpu);
   }
   if (status == kRunOk && line.json && line.prometheus) {
     rejectOption("Illegal argument - json and prometheus exclude each other");

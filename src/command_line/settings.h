@@ -19,7 +19,8 @@ const int kDefaultIntervalS = 10;
 // min-efficiency, bus-width, duration, interval, max-drop, host-loops,
 // sweep-loops, then interval and max-drop without duration, host-loops
 // without host-copies and sweep-loops without sweep, then max-load,
-// wait-idle and wait-idle without max-load, then the two formats) into the
+// wait-idle and wait-idle without max-load, then cpu-seconds, cpu-threads
+// and each without cpu-copies, then the two formats) into the
 // record, each as it passes. Without "size", a default of 16 MiB that fits
 // the record's L2 becomes the size past the cache. Returns kRunOk or, after
 // printing why, the status of the first option rejected.

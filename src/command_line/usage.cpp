@@ -23,4 +23,7 @@ void printUsage() {
   printf("--verify\tRead the copied data back and check every byte\n");
   printf("--max-load=[%%]\tBefore measuring, wait until the GPU and memory load are at most this\n");
   printf("--wait-idle=[SECONDS]\tThe longest wait for an idle board. Defaults to 60\n");
+  printf("--cpu-copies\tAfter the measurements, copy on the CPU and the GPU, alone and at once\n");
+  printf("--cpu-seconds=[SECONDS]\tLength of each part of the CPU copies. Defaults to 10\n");
+  printf("--cpu-threads=[SIZE]\tCPU threads that copy. Defaults to the CPUs less one\n");
 }

@@ -99,7 +99,7 @@ void beginProgress(const char *name, long long repetitions, double bytes) {
   progress.bytes = bytes;
   // A part that runs for a time has long repetitions (batches): it looks at
   // every one.
-  progressCountdown = repetitions == 0 ? 1 : progress.betweenChecks;
+  progressCountdown = repetitions <= 0 ? 1 : progress.betweenChecks;
 }
 
 void drawProgressText(const char *line) {
@@ -111,6 +111,10 @@ void drawProgressText(const char *line) {
 }
 
 bool checkProgress(const TimingStats &stats) {
+  if (progress.repetitions < 0) {
+    progressCountdown = 1;
+    return stopSignal != 0;
+  }
   if (progress.repetitions == 0) {
     progressCountdown = 1;
     if (!progress.active) {
@@ -161,6 +165,10 @@ void clearProgress() {
 }
 
 PhaseObserver consoleObserver(void (*printPart)()) {
-  return {beginProgress, checkProgress, &progressCountdown, &stopSignal,
-          textReport() && printPart != nullptr ? printPart : noLine};
+  return {beginProgress,
+          checkProgress,
+          &progressCountdown,
+          &stopSignal,
+          textReport() && printPart != nullptr ? printPart : noLine,
+          drawProgressText};
 }

@@ -10,8 +10,9 @@
 // "<name>, total <T> MB/s", its Total so far. Elsewhere nothing is written.
 
 // Starts a part of the line: its name as shown, its repetitions (0 for a
-// part that runs for a time), and the bytes that one repetition counts
-// (the copy's 2 x size).
+// part that runs for a time, below 0 for one whose text the phase draws
+// with drawProgressText), and the bytes that one repetition counts (the
+// copy's 2 x size).
 void beginProgress(const char *name, long long repetitions, double bytes);
 
 // Calls for a look at the clock after this many more repetitions.

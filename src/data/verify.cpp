@@ -65,6 +65,7 @@ bool countReadBack(VerifyRecord *record, const char *where, uint64_t size, const
   record->differingBytes += difference.count;
   record->differs = true;
   record->where = where;
+  record->checkedBytes = size;
   record->first = difference;
   return false;
 }

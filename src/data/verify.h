@@ -38,6 +38,7 @@ struct VerifyRecord {
   uint64_t differingBytes = 0;
   bool differs = false;    // a read-back differed: the run ended at it
   std::string where;       // that check's name
+  uint64_t checkedBytes = 0;  // and its size
   ByteDifference first;    // and its first difference
 };
 

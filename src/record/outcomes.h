@@ -22,6 +22,8 @@ const int kRunBadHostLoops = -7730;  // or given without "host-copies"
 const int kRunBadSweepLoops = -7735; // or given without "sweep"
 const int kRunBadMaxLoad = -7740;
 const int kRunBadWaitIdle = -7750;   // or given without "max-load"
+const int kRunBadCpuSeconds = -7760; // or given without "cpu-copies"
+const int kRunBadCpuThreads = -7770; // or given without "cpu-copies"
 const int kRunBadFormats = -8000;    // "json" and "prometheus" both given
 
 // A verdict failed: the Memcpy Total below "min-total" or below
@@ -34,6 +36,10 @@ const int kRunInterrupted = 2;
 const int kRunDataDiffers = 3;
 // A timer gave a time that no memory could.
 const int kRunTimerFault = 4;
+// A CPU thread of the CPU copies could not start.
+const int kRunThreadFailed = 5;
+// The CPU copies' buffers would take more than half the available memory.
+const int kRunMemoryShort = 6;
 // The board stayed busy longer than "wait-idle": nothing was measured.
 // Also the exit status (sysexits' temporary failure).
 const int kRunBusy = 75;
@@ -55,6 +61,7 @@ enum ErrorKind {
   kErrorBusy,
   kErrorInterrupted,
   kErrorCacheSized,
+  kErrorCpuThreads,
 };
 
 #endif

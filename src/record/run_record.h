@@ -10,6 +10,7 @@
 #include "board/known.h"
 #include "board/memory_clock.h"
 #include "board/memory_peak.h"
+#include "cpu_and_gpu/cpu_and_gpu_record.h"
 #include "data/verify.h"
 #include "host_copies/host_copy_record.h"
 #include "measurements/measurements.h"
@@ -50,6 +51,7 @@ struct RunRecord {
   HostCopiesRecord hostCopies;
   SustainedRecord sustained;
   SweepRecord sweep;
+  CpuAndGpuRecord cpuAndGpu;
   VerifyRecord verify;
   LoadRecord load;
 

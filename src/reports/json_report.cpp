@@ -301,6 +301,48 @@ std::string sweep(const SweepRecord &phase) {
                 1);
 }
 
+// The CPU and GPU copies; null unless the phase began.
+std::string cpuAndGpu(const CpuAndGpuRecord &phase, const Peak &memory) {
+  if (!phase.reached) {
+    return kNull;
+  }
+  std::vector<std::string> cpus;
+  for (const int cpu : phase.cpus) {
+    cpus.push_back(cpu >= 0 ? integer(cpu) : kNull);
+  }
+  std::string cpuList = "[";
+  for (size_t i = 0; i < cpus.size(); i++) {
+    cpuList += (i == 0 ? "" : ", ") + cpus[i];
+  }
+  std::vector<std::string> parts;
+  for (const CpuGpuPart &part : phase.parts) {
+    const bool cpu = part.name != kGpuAlone;
+    const bool gpu = part.name != kCpuAlone;
+    parts.push_back(object({{"name", jsonString(cpuGpuPartName(part.name))},
+                            {"seconds", number("%.6f", part.seconds)},
+                            {"cpu_mb_per_s", cpu ? number("%.1f", part.cpuMbPerS) : kNull},
+                            {"gpu_mb_per_s", gpu ? number("%.1f", part.gpuMbPerS) : kNull},
+                            {"gpu_seconds", gpu ? number("%.6f", part.gpuSeconds) : kNull},
+                            {"memory_clock_hz", knownInteger(part.sample.memoryClockHz)},
+                            {"gpu_clock_hz", knownInteger(part.sample.gpuClockHz)},
+                            {"temperatures", temperatures(part.sample.temperatures)}},
+                           3));
+  }
+  const CpuGpuSummary summary = summarizeCpuAndGpu(phase);
+  const auto drop = [](const Known<double> &value) { return value.known ? number("%.3f", value.value) : kNull; };
+  return object({{"seconds", integer(phase.seconds)},
+                 {"cpu_threads", integer(phase.threads)},
+                 {"cpus", cpuList + "]"},
+                 {"cpu_buffer_bytes", integer(static_cast<long long>(kCpuBufferBytes))},
+                 {"batch_copies", integer(phase.batchCopies)},
+                 {"parts", array(parts, 3)},
+                 {"cpu_drop", summary.ended ? drop(summary.cpuDrop) : kNull},
+                 {"gpu_drop", summary.ended ? drop(summary.gpuDrop) : kNull},
+                 {"both_mb_per_s", summary.ended ? number("%.1f", summary.both) : kNull},
+                 {"efficiency", summary.ended ? number("%.3f", memoryEfficiency(summary.both, memory)) : kNull}},
+                1);
+}
+
 // Where the size came from; null when --size was rejected.
 std::string sizeSource(int source) {
   switch (source) {
@@ -343,6 +385,7 @@ std::string renderJsonReport(const RunRecord &record, const std::string &host,
       {"sweep", sweep(record.sweep)},
       {"host_copies", hostCopies(record.hostCopies, record.memSize)},
       {"sustained", sustained(record.sustained)},
+      {"cpu_and_gpu", cpuAndGpu(record.cpuAndGpu, memory)},
       {"verify", verify(record.verify)},
   };
   return object(members, 0) + "\n";

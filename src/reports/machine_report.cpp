@@ -17,7 +17,8 @@ double runEfficiency(const RunRecord &record, const Peak &peak) {
 const char *errorKindName(int kind) {
   static const char *const kNames[] = {"",     "option",        "properties",        "prohibited", "host_memory",
                                        "cuda", "below_minimum", "below_efficiency", "unknown_peak",
-                                       "timer", "bandwidth_drop", "data", "busy", "interrupted", "cache_sized"};
+                                       "timer", "bandwidth_drop", "data", "busy", "interrupted", "cache_sized",
+                                       "cpu_threads"};
   return kNames[kind];
 }
 

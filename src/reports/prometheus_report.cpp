@@ -193,6 +193,60 @@ void sustainedGauges(std::string *text, const SustainedRecord &phase) {
   }
 }
 
+// The CPU and GPU copies, once the phase began: a figure per side and part
+// measured, and the drops, both sides together and their efficiency once
+// the three parts ended.
+void cpuAndGpuGauges(std::string *text, const CpuAndGpuRecord &phase, const Peak &peak) {
+  gauge(text, "quillmere_cpu_and_gpu_part_seconds", "Seconds of each part of the CPU and GPU copies.", "",
+        std::to_string(phase.seconds));
+  gauge(text, "quillmere_cpu_threads", "CPU threads that copied beside the GPU.", "", std::to_string(phase.threads));
+  if (!phase.parts.empty()) {
+    gaugeHeader(text, "quillmere_cpu_and_gpu_read_write_bytes_per_second",
+                "Each side's copy rate in each part, alone or beside the other, bytes read and written per second.");
+    for (const CpuGpuPart &part : phase.parts) {
+      const std::string partLabel = label("part", cpuGpuPartName(part.name));
+      if (part.name != kGpuAlone) {
+        *text += "quillmere_cpu_and_gpu_read_write_bytes_per_second{" + label("side", "cpu") + "," + partLabel +
+                 "} " + printedTimesMillion(part.cpuMbPerS) + "\n";
+      }
+      if (part.name != kCpuAlone) {
+        *text += "quillmere_cpu_and_gpu_read_write_bytes_per_second{" + label("side", "gpu") + "," + partLabel +
+                 "} " + printedTimesMillion(part.gpuMbPerS) + "\n";
+      }
+    }
+  }
+  const CpuGpuSummary summary = summarizeCpuAndGpu(phase);
+  if (summary.ended) {
+    gauge(text, "quillmere_cpu_and_gpu_both_read_write_bytes_per_second",
+          "Both sides' copy rates beside each other, added, bytes read and written per second.", "",
+          printedTimesMillion(summary.both));
+    knownGauge(text, "quillmere_cpu_and_gpu_efficiency_ratio", "Both sides together over the memory's peak.",
+               finiteNumber("%.3f", memoryEfficiency(summary.both, peak)));
+    std::string drops;
+    for (const auto &side : {std::make_pair("cpu", summary.cpuDrop), std::make_pair("gpu", summary.gpuDrop)}) {
+      if (side.second.known) {
+        drops += "quillmere_cpu_and_gpu_drop_ratio{" + label("side", side.first) + "} " +
+                 finiteNumber("%.3f", side.second.value) + "\n";
+      }
+    }
+    if (!drops.empty()) {
+      gaugeHeader(text, "quillmere_cpu_and_gpu_drop_ratio", "1 - beside the other / alone, for each side.");
+      *text += drops;
+    }
+  }
+  std::string clocks;
+  for (const CpuGpuPart &part : phase.parts) {
+    if (part.sample.memoryClockHz.known) {
+      clocks += "quillmere_cpu_and_gpu_memory_clock_hertz{" + label("part", cpuGpuPartName(part.name)) + "} " +
+                std::to_string(part.sample.memoryClockHz.value) + "\n";
+    }
+  }
+  if (!clocks.empty()) {
+    gaugeHeader(text, "quillmere_cpu_and_gpu_memory_clock_hertz", "The memory controller's clock at each part's end.");
+    *text += clocks;
+  }
+}
+
 // The sweep's Totals, a sample per size measured, and its plateau once
 // every size was.
 void sweepGauges(std::string *text, const SweepRecord &sweep) {
@@ -318,6 +372,9 @@ std::string renderPrometheusReport(const RunRecord &record, long long endSeconds
   }
   if (record.sustained.requested) {
     sustainedGauges(&text, record.sustained);
+  }
+  if (record.cpuAndGpu.reached) {
+    cpuAndGpuGauges(&text, record.cpuAndGpu, peak);
   }
   if (record.verify.requested) {
     gauge(&text, "quillmere_verified_bytes", "Bytes the run read back and checked (--verify).", "",

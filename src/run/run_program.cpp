@@ -19,6 +19,7 @@
 #include "console/stop_signals.h"
 #include "gpu/check_gpu_call.h"
 #include "record/run_record.h"
+#include "run/run_cpu_and_gpu.h"
 #include "run/run_host_copies.h"
 #include "run/run_measurements.h"
 #include "run/run_sustained.h"
@@ -162,7 +163,7 @@ int runProgram(const CommandLine &line) {
 
   DataCheck check = {};
   if (record.verify.requested) {
-    check = startChecks(record.memSize, record.sustained.requested);
+    check = startChecks(record.memSize, record.sustained.requested || record.cpuAndGpu.requested);
   }
   const DataCheck *checks = record.verify.requested ? &check : nullptr;
   int status = runMeasurements(checks);
@@ -180,6 +181,9 @@ int runProgram(const CommandLine &line) {
   }
   if (status == kRunOk && record.sustained.requested) {
     status = runSustained(checks);
+  }
+  if (status == kRunOk && record.cpuAndGpu.requested) {
+    status = runCpuAndGpu(checks);
   }
   if (status == kRunOk && stopSignal != 0) {
     status = reportInterruption();

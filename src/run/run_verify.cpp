@@ -6,13 +6,13 @@
 #include "console/end_run.h"
 #include "record/run_record.h"
 
-DataCheck startChecks(uint32_t memSize, bool sustained) {
+DataCheck startChecks(uint32_t memSize, bool pattern) {
   DataCheck check = {&runRecord().verify, nullptr, nullptr};
   check.h_check = static_cast<unsigned char *>(malloc(memSize));
   if (check.h_check == nullptr) {
     failHostAllocation();
   }
-  if (sustained) {
+  if (pattern) {
     check.h_pattern = static_cast<unsigned char *>(malloc(memSize));
     if (check.h_pattern == nullptr) {
       failHostAllocation();
@@ -28,7 +28,7 @@ void endChecks(const DataCheck &check) {
 
 int failDataCheck() {
   const RunRecord &record = runRecord();
-  reportRunError(kErrorData, differenceMessage(record.verify, record.memSize));
+  reportRunError(kErrorData, differenceMessage(record.verify, record.verify.checkedBytes));
   return kRunDataDiffers;
 }
 

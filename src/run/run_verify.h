@@ -6,10 +6,11 @@
 #include "data/verify.h"
 
 // The host buffers of the record's read-backs, allocated before the
-// measurements: one for every read-back, and with a sustained copy one of
+// measurements: one for every read-back, and with a phase that copies the
+// check pattern (the sustained copy, the CPU and GPU copies) one of
 // its check pattern. Exits with status 1, after the host-memory message,
 // when one cannot be allocated.
-DataCheck startChecks(uint32_t memSize, bool sustained);
+DataCheck startChecks(uint32_t memSize, bool pattern);
 
 // Releases what startChecks allocated.
 void endChecks(const DataCheck &check);

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "gpu/check_gpu_call.h"
+#include "timing/batch_copies.h"
 #include "timing/timed_loop.h"
 
 namespace {
@@ -12,23 +13,6 @@ namespace {
 const TimerCalls kBatchTimer = {304,   "cudaEventRecord(sustainedStart, 0)", 306, "cudaEventRecord(sustainedStop, 0)",
                                 307,   "cudaEventSynchronize(sustainedStop)", false,
                                 308,   "cudaEventElapsedTime(&batchMs, sustainedStart, sustainedStop)"};
-
-// Issues one batch of copies. With kAlternate they go back and forth,
-// *forward saying which way the next one goes; without it every copy goes
-// from the input to the output, and the other way is compiled out.
-template <bool kAlternate>
-void copyBatch(void *d_sustainedIn, void *d_sustainedOut, uint32_t memSize, long copies, bool *forward) {
-  bool next = *forward;
-  for (long copy = 0; copy < copies; copy++) {
-    if (!kAlternate || next) {
-      CHECK_GPU_CALL(305, cudaMemcpyAsync(d_sustainedOut, d_sustainedIn, memSize, cudaMemcpyDeviceToDevice, 0));
-    } else {
-      CHECK_GPU_CALL(503, cudaMemcpyAsync(d_sustainedIn, d_sustainedOut, memSize, cudaMemcpyDeviceToDevice, 0));
-    }
-    next = next != kAlternate;
-  }
-  *forward = next;
-}
 
 }  // namespace
 
@@ -56,11 +40,19 @@ int runSustainedPhase(uint32_t memSize, const SampleSources &sources, const Phas
   const long copies = record->batchCopies;
   const double batchBytes = static_cast<double>(copies) * static_cast<double>(memSize);
   const TimedWork work = {&kBatchTimer, sustainedStart, sustainedStop, fewestMs(2.0 * batchBytes, kMostMbPerS)};
+  const BatchCopies batch = {d_sustainedIn,
+                             d_sustainedOut,
+                             memSize,
+                             copies,
+                             305,
+                             "cudaMemcpyAsync(d_sustainedOut, d_sustainedIn, memSize, cudaMemcpyDeviceToDevice, 0)",
+                             503,
+                             "cudaMemcpyAsync(d_sustainedIn, d_sustainedOut, memSize, cudaMemcpyDeviceToDevice, 0)"};
   const auto issue = [&] {
     if (alternate) {
-      copyBatch<true>(d_sustainedIn, d_sustainedOut, memSize, copies, &forward);
+      issueBatch<true>(batch, &forward);
     } else {
-      copyBatch<false>(d_sustainedIn, d_sustainedOut, memSize, copies, &forward);
+      issueBatch<false>(batch, &forward);
     }
   };
   const int intervals = intervalCount(record->durationS, record->intervalS);

@@ -10,8 +10,9 @@
 // functions do nothing.
 struct PhaseObserver {
   // A part of the phase begins: its name on the progress line, its
-  // repetitions (0 for a part that runs for a time) and the bytes that one
-  // repetition counts.
+  // repetitions (0 for a part that runs for a time, below 0 for one that
+  // draws its own line with progressText) and the bytes that one repetition
+  // counts.
   void (*partBegins)(const char *name, long long repetitions, double bytes);
   // Called after a timed repetition once *countdown has counted down to 0;
   // sets the countdown again. True when the part must stop.
@@ -22,6 +23,8 @@ struct PhaseObserver {
   const volatile sig_atomic_t *stop;
   // A part has ended and stands as the newest entry of the phase's record.
   void (*partEnded)();
+  // The progress line's text, as it is, for a part that draws its own.
+  void (*progressText)(const char *line);
 };
 
 // After each timed repetition, outside the timing: a count and a look at

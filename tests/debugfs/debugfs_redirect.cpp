@@ -34,6 +34,9 @@ const Redirect kRedirects[] = {
     {"/vendor/etc/", "/vendor/etc/"},
     {"/etc/nv_tegra_release", "/etc/nv_tegra_release"},
     {"/etc/nvpmodel.conf", "/etc/nvpmodel.conf"},
+    {"/proc/meminfo", "/proc/meminfo"},
+    {"/proc/self/cgroup", "/proc/self/cgroup"},
+    {"/sys/fs/cgroup/", "/fs/cgroup/"},
 };
 
 // The next definition of the function, as the C library has it.

@@ -4,6 +4,13 @@
 // With FAILALLOC_ALIGNED=n, malloc is left alone and the n-th posix_memalign
 // of FAILALLOC_SIZE bytes fails instead, so that a page-aligned buffer can
 // fail while the staging buffer of the same size does not.
+// With FAILALLOC_THREAD=n, the n-th pthread_create fails with EAGAIN; with
+// FAILALLOC_FLIP=n, the n-th memcpy of exactly 1 MiB (a CPU copy's chunk)
+// flips the low bit of the first byte it wrote.
+#include <dlfcn.h>
+#include <pthread.h>
+
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 
@@ -41,7 +48,37 @@ long failingAlignedCall() {
   return call;
 }
 
+// The C library's own definition of a function this library replaces.
+template <typename Function>
+Function next(const char *name) {
+  return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
+
 }  // namespace
+
+extern "C" int pthread_create(pthread_t *thread, const pthread_attr_t *attributes, void *(*start)(void *),
+                              void *argument) {
+  static std::atomic<long> calls{0};
+  static const long failing = callNumber("FAILALLOC_THREAD");
+  if (++calls == failing) {
+    return EAGAIN;
+  }
+  using Create = int (*)(pthread_t *, const pthread_attr_t *, void *(*)(void *), void *);
+  static const Create create = next<Create>("pthread_create");
+  return create(thread, attributes, start, argument);
+}
+
+extern "C" void *memcpy(void *to, const void *from, size_t size) noexcept {
+  using Copy = void *(*)(void *, const void *, size_t);
+  static const Copy copy = next<Copy>("memcpy");
+  copy(to, from, size);
+  static std::atomic<long> chunks{0};
+  static const long flipped = callNumber("FAILALLOC_FLIP");
+  if (size == (1u << 20) && flipped != 0 && ++chunks == flipped) {
+    *static_cast<unsigned char *>(to) ^= 1;
+  }
+  return to;
+}
 
 extern "C" void *malloc(size_t size) noexcept {
   static long calls = 0;
