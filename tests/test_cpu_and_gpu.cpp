@@ -97,46 +97,56 @@ TEST(CpuAndGpu, ThreeParts) {
   }
 }
 
-// Each thread's allowed CPUs, as the kernel lists them, by thread name order.
-std::vector<std::string> allowedLists(pid_t pid) {
-  std::vector<std::string> lists;
+// The process's threads: name ("main" for the main thread, first) and
+// allowed CPUs as the kernel lists them.
+std::vector<std::pair<std::string, std::string>> threadsOf(pid_t pid) {
+  std::vector<std::pair<std::string, std::string>> threads;
   const std::string tasks = "/proc/" + std::to_string(pid) + "/task/";
-  std::ifstream list;
   for (int task = pid; task < pid + 4096; task++) {
     std::ifstream status(tasks + std::to_string(task) + "/status");
+    std::pair<std::string, std::string> thread;
     for (std::string line; std::getline(status, line);) {
-      if (line.compare(0, 19, "Cpus_allowed_list:\t") == 0) {
-        lists.push_back(line.substr(19));
+      if (line.compare(0, 6, "Name:\t") == 0) {
+        thread.first = task == pid ? "main" : line.substr(6);
+      } else if (line.compare(0, 19, "Cpus_allowed_list:\t") == 0) {
+        thread.second = line.substr(19);
+        threads.push_back(thread);
       }
     }
   }
-  return lists;
+  return threads;
 }
 
 // While the CPU threads copy, the process has the threads asked, each on
 // its CPU, and the driving thread on the first; a stop in that part drops
 // it, and the run dies by the signal.
 TEST(CpuAndGpu, ThreadsPinnedWhileTheyRun) {
+  // An emulator's threads are its own, not the tool's.
+  if (*QUILLMERE_TEST_EMULATOR != '\0') {
+    return;
+  }
   const std::vector<int> cpus = ownCpus();
   ToolSetup setup = phaseRun({"--cpu-seconds=30"});
-  std::vector<std::string> seen;
-  setup.whileRunning = [&seen](pid_t pid) {
-    // Up to 20 s for the three threads to stand on their CPUs.
-    for (int tries = 0; tries < 200; tries++) {
-      seen = allowedLists(pid);
-      if (seen.size() == 3 && seen[0].find_first_of(",-") == std::string::npos &&
-          seen[1].find_first_of(",-") == std::string::npos) {
-        break;
-      }
+  std::string seen;
+  const std::string expected = "main " + std::to_string(cpus[0]) + ", cpu copy 1 " +
+                               std::to_string(cpus[1 % cpus.size()]) + ", cpu copy 2 " +
+                               std::to_string(cpus[2 % cpus.size()]) + ", ";
+  setup.whileRunning = [&seen, &expected](pid_t pid) {
+    // Up to 20 s for the threads to stand on their CPUs; a sanitizer's own
+    // threads are left out.
+    for (int tries = 0; tries < 200 && seen != expected; tries++) {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      seen.clear();
+      for (const auto &thread : threadsOf(pid)) {
+        if (thread.first == "main" || thread.first.compare(0, 9, "cpu copy ") == 0) {
+          seen += thread.first + " " + thread.second + ", ";
+        }
+      }
     }
     kill(pid, SIGTERM);
   };
   const ToolRun run = runTool(setup);
-  ASSERT_EQ(seen.size(), 3U);
-  EXPECT_EQ(seen[0], std::to_string(cpus[0]));
-  EXPECT_EQ(seen[1], std::to_string(cpus[1 % cpus.size()]));
-  EXPECT_EQ(seen[2], std::to_string(cpus[2 % cpus.size()]));
+  EXPECT_EQ(seen, expected);
   EXPECT_EQ(run.out, bannerAndDevice() + kFigures +
                          "\nCPU and GPU on one memory, 30 s each, 2 CPU threads, MB/s read and written:\n"
                          "Result = FAIL\n");
@@ -195,7 +205,7 @@ TEST(CpuAndGpu, WaysOut) {
   };
   for (const WayOut &c : cases) {
     SCOPED_TRACE(c.name);
-    if (c.failAlloc && builtWithAddressSanitizer()) {
+    if (c.failAlloc && (builtWithAddressSanitizer() || builtWithThreadSanitizer())) {
       continue;
     }
     ToolSetup setup = phaseRun(c.more);

@@ -93,6 +93,20 @@ void watchTriggers(const std::vector<Trigger> &triggers, const std::string &open
 
 }  // namespace
 
+bool builtWithThreadSanitizer() {
+#if defined(__SANITIZE_THREAD__)
+  return true;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+  return true;
+#else
+  return false;
+#endif
+#else
+  return false;
+#endif
+}
+
 bool builtWithAddressSanitizer() {
 #if defined(__SANITIZE_ADDRESS__)
   return true;

@@ -48,6 +48,10 @@ struct ToolSetup {
 // allocator the allocation-failure library cannot stand in front of.
 bool builtWithAddressSanitizer();
 
+// True when they are built with ThreadSanitizer, whose interceptors in the
+// tool come before any preloaded library's.
+bool builtWithThreadSanitizer();
+
 // Runs the built tool with the stand-in runtime (or the real one) and returns
 // its output streams, exit status and the stand-in's call log.
 ToolRun runTool(ToolSetup setup);

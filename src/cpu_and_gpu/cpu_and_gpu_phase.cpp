@@ -5,6 +5,7 @@
 #include <time.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -80,30 +81,56 @@ bool waitFor(const Phase &phase, double since) {
   }
 }
 
+// The GPU part under way, for pastDeadline, which the timed loop calls
+// after every batch.
+struct Deadline {
+  const Phase *phase;
+  const char *name;
+  double since;
+  int shown;
+};
+Deadline deadline;
+long everyBatch = 1;
+
+// True once the part's seconds have passed since its start, or a stop was
+// asked; shows the seconds on the way.
+bool pastDeadline(const TimingStats & /*stats*/) {
+  everyBatch = 1;
+  const Phase &phase = *deadline.phase;
+  const double elapsed = nowSeconds() - deadline.since;
+  showSeconds(phase, deadline.name, elapsed, &deadline.shown);
+  return *phase.observer->stop != 0 || elapsed >= phase.record->seconds;
+}
+
 // Runs timed batches until the part's seconds have passed since `since`;
-// kTimedCompleted, or how the timed loop ended it.
+// kTimedCompleted, kTimedBadTime, or kTimedStopped for a stop signal.
 int runBatches(Phase *phase, const char *name, double since, TimingStats *stats) {
   const TimedWork work = {&kBatchTimer, phase->cpuGpuStart, phase->cpuGpuStop,
                           fewestMs(2.0 * static_cast<double>(phase->batch.copies) * phase->batch.memSize,
                                    kMostMbPerS)};
   const bool alternate = phase->check != nullptr;
-  const auto issue = [phase, alternate] {
+  // Held here, where the compiler can keep them in registers across the copies.
+  const BatchCopies batch = phase->batch;
+  bool forward = phase->forward;
+  const auto issue = [&batch, &forward, alternate] {
     if (alternate) {
-      issueBatch<true>(phase->batch, &phase->forward);
+      issueBatch<true>(batch, &forward);
     } else {
-      issueBatch<false>(phase->batch, &phase->forward);
+      issueBatch<false>(batch, &forward);
     }
   };
-  int shown = -1;
-  while (true) {
-    const int timed =
-        timeRepetitions(work, stats->count + 1, *phase->observer, issue, stats, &phase->record->badBatchMs);
-    const double elapsed = nowSeconds() - since;
-    if (timed != kTimedCompleted || elapsed >= phase->record->seconds) {
-      return timed;
-    }
-    showSeconds(*phase, name, elapsed, &shown);
+  // The console's observer, but the part's own look at the clock after every batch.
+  PhaseObserver observer = *phase->observer;
+  observer.repetitionTimed = pastDeadline;
+  observer.countdown = &everyBatch;
+  everyBatch = 1;
+  deadline = {phase, name, since, -1};
+  const int timed = timeRepetitions(work, LLONG_MAX, observer, issue, stats, &phase->record->badBatchMs);
+  phase->forward = forward;
+  if (timed == kTimedStopped && *observer.stop == 0) {
+    return kTimedCompleted;
   }
+  return timed;
 }
 
 // The GPU's figures of a part, from its batches.

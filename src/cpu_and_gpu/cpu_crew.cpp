@@ -4,6 +4,7 @@
 #include <sched.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <system_error>
 
@@ -69,6 +70,10 @@ void settle(CpuCrew *crew) {
 
 void work(CpuCrew *crew, int k) {
   blockStopSignals();
+  // Named so that ps and top tell the copying threads apart (15 characters at most).
+  char name[16];
+  snprintf(name, sizeof name, "cpu copy %d", k);
+  (void)pthread_setname_np(pthread_self(), name);
   CpuWorker *worker = &crew->workers[static_cast<size_t>(k) - 1];
   pin(crew, k, worker);
   if (crew->checkPattern) {
