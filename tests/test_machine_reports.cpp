@@ -280,6 +280,14 @@ TEST(MachineReports, FiguresSpreadPeakAndEscaping) {
        "quillmere_memset_bytes_per_second 1000000000\nquillmere_memcpy_cv_ratio 0.0000\n"
        "quillmere_memset_cv_ratio 0.0000\nquillmere_memory_bus_width_bytes 1\nquillmere_peak_bytes_per_second 2000000\n"
        "quillmere_efficiency_ratio 1000.000\nquillmere_min_total_bytes_per_second 2000000000\n"},
+      // The RAM text is the board's memory, not a discrete device's.
+      {"a discrete device's peak from its own clock, the RAM text aside",
+       {"--size=1", "--loops=1"},
+       {},
+       {clk},
+       {"peak", "{\n    \"mb_per_s\": 204800.0,\n    \"clock_hz\": 3200000000,\n    \"bus_width_bits\": 256,\n"
+        "    \"bus_width_source\": \"runtime\"\n  }"},
+       "quillmere_peak_bytes_per_second 204800000000\nquillmere_efficiency_ratio 0.010\n"},
       {"no peak without a bus width, the minimum met",
        {"--size=1", "--loops=1", "--min-total=1"},
        {"STANDIN_BUS_WIDTH=0"},
