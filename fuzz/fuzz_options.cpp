@@ -79,8 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     require(record.repetitions > 0, "loops positive");
   }
   // The phases' options are judged before the wait's and the formats.
-  const bool phasesAccepted =
-      status == kRunOk || status == kRunBadMaxLoad || status == kRunBadWaitIdle || status == kRunBadFormats;
+  const bool phasesAccepted = status == kRunOk || status == kRunBadMaxLoad || status == kRunBadWaitIdle ||
+                              status == kRunBadCpuSeconds || status == kRunBadCpuThreads || status == kRunBadFormats;
   const SustainedRecord &sustained = record.sustained;
   if (sustained.requested) {
     require(phasesAccepted, "a sustained copy only with its options accepted");
@@ -92,6 +92,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (record.hostCopies.requested) {
     require(phasesAccepted && line.hostCopies, "host copies only when asked and accepted");
     require(record.hostCopies.repetitions >= 1, "host copy repetitions positive");
+  }
+  if (record.sweep.requested) {
+    require(phasesAccepted && line.sweep, "a sweep only when asked and accepted");
+    require(record.sweep.repetitions >= 1, "sweep repetitions positive");
+  }
+  // The CPU copies: judged after the wait, before the formats.
+  const CpuAndGpuRecord &cpuAndGpu = record.cpuAndGpu;
+  if (cpuAndGpu.requested) {
+    require((status == kRunOk || status == kRunBadFormats) && line.cpuCopies, "CPU copies only when accepted");
+    require(cpuAndGpu.seconds >= 1 && cpuAndGpu.seconds <= 3600, "parts of 1 s to an hour");
+    require(!cpuAndGpu.threadsAsked.known ||
+                (cpuAndGpu.threadsAsked.value >= 1 && cpuAndGpu.threadsAsked.value <= kMostCpuThreads),
+            "threads in range");
   }
   // The wait: a limit of 1 to 100 %, at most an hour, a wait only with a limit.
   const LoadRecord &load = record.load;
