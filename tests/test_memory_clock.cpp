@@ -1,6 +1,7 @@
 // The memory-clock report read from files in a temporary directory, and the
 // other texts of the board: release, power mode, temperatures, device names.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -391,6 +392,25 @@ TEST(BoardTexts, SampledFoldersTakeTheirOwnEntries) {
     removeTree(folder);
     EXPECT_EQ(read, c.expected);
   }
+  // Each reading closes the folder it listed: more readings than a process
+  // may hold descriptors read the same.
+  const std::string board = layOut({{"devfreq/a.gpu/cur_freq", "7\n"}, {"thermal/thermal_zone0/temp", "1000\n"}});
+  const std::string devfreq = board + "/devfreq/";
+  const std::string thermal = board + "/thermal/";
+  struct rlimit limit = {};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
+  const struct rlimit few = {256, limit.rlim_max};
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
+  size_t read = 0;
+  Known<uint64_t> hz;
+  for (int reading = 0; reading < 300; reading++) {
+    read = readThermalZones(thermal.c_str(), text).size();
+    hz = readGpuClock(devfreq.c_str(), text);
+  }
+  setrlimit(RLIMIT_NOFILE, &limit);
+  removeTree(board);
+  EXPECT_EQ(read, 1U);
+  EXPECT_EQ(hz.known ? hz.value : 0, 7U);
 }
 
 }  // namespace
