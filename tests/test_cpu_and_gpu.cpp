@@ -233,6 +233,67 @@ TEST(CpuAndGpu, WaysOut) {
   }
 }
 
+struct PhaseCall {
+  const char *script;  // STANDIN_FAIL
+  bool verify;
+  int site;
+  const char *code;
+  const char *call;
+};
+
+// Each of the phase's checked calls reports its own site and call text.
+TEST(CpuAndGpu, EachCallSite) {
+  const char *noAlloc = "2(cudaErrorMemoryAllocation)";
+  const char *handle = "400(cudaErrorInvalidResourceHandle)";
+  const char *address = "700(cudaErrorIllegalAddress)";
+  const char *invalid = "1(cudaErrorInvalidValue)";
+  const std::vector<PhaseCall> cases = {
+      {"cudaEventCreate:5=2", false, 600, noAlloc, "cudaEventCreate(&cpuGpuStart)"},
+      {"cudaEventCreate:6=2", false, 601, noAlloc, "cudaEventCreate(&cpuGpuStop)"},
+      {"cudaMalloc:4=2", false, 602, noAlloc, "cudaMalloc((void **) &d_cpuGpuIn, memSize)"},
+      {"cudaMalloc:5=2", false, 603, noAlloc, "cudaMalloc((void **) &d_cpuGpuOut, memSize)"},
+      {"cudaMemcpy:5=1", true, 604, invalid, "cudaMemcpy(d_cpuGpuIn, h_pattern, memSize, cudaMemcpyHostToDevice)"},
+      {"cudaEventRecord:5=400", false, 605, handle, "cudaEventRecord(cpuGpuStart, 0)"},
+      {"cudaMemcpyAsync:1=700", false, 606, address,
+       "cudaMemcpyAsync(d_cpuGpuOut, d_cpuGpuIn, memSize, cudaMemcpyDeviceToDevice, 0)"},
+      {"cudaMemcpyAsync:2=700", true, 607, address,
+       "cudaMemcpyAsync(d_cpuGpuIn, d_cpuGpuOut, memSize, cudaMemcpyDeviceToDevice, 0)"},
+      {"cudaEventRecord:6=400", false, 608, handle, "cudaEventRecord(cpuGpuStop, 0)"},
+      {"cudaEventElapsedTime:3=1", false, 610, invalid, "cudaEventElapsedTime(&batchMs, cpuGpuStart, cpuGpuStop)"},
+      {"cudaMemcpy:6=700", true, 611, address, "cudaMemcpy(h_check, d_written, memSize, cudaMemcpyDeviceToHost)"},
+      {"cudaEventDestroy:5=400", false, 612, handle, "cudaEventDestroy(cpuGpuStop)"},
+      {"cudaEventDestroy:6=400", false, 613, handle, "cudaEventDestroy(cpuGpuStart)"},
+      {"cudaFree:4=1", false, 614, invalid, "cudaFree(d_cpuGpuIn)"},
+      {"cudaFree:5=1", false, 615, invalid, "cudaFree(d_cpuGpuOut)"},
+  };
+  for (const PhaseCall &c : cases) {
+    SCOPED_TRACE(c.script);
+    ToolSetup setup = phaseRun({"--cpu-threads=1"});
+    setup.env = {std::string("STANDIN_FAIL=") + c.script};
+    if (c.verify) {
+      setup.args.push_back("--verify");
+      setup.env.push_back("STANDIN_MEMORY=1");
+    }
+    const ToolRun run = runTool(setup);
+    EXPECT_EQ(run.err, "CUDA error at quillmere:" + std::to_string(c.site) + " code=" + c.code + " \"" + c.call +
+                           "\" \n");
+    EXPECT_EQ(run.exitStatus, 1);
+  }
+}
+
+// On a terminal each part shows its seconds as they pass, gone before its line.
+TEST(CpuAndGpu, ProgressOnATerminal) {
+  ToolSetup setup = phaseRun({"--cpu-threads=1"});
+  setup.env = {"TERM=xterm"};
+  setup.terminalColumns = 80;
+  const ToolRun run = runTool(setup);
+  for (const char *drawn : {"read and written:\n\rCPU alone 0/1 s\033[K\r\033[KCPU alone\t",
+                            "\rGPU alone 0/1 s\033[K\rGPU alone 1/1 s\033[K\r\033[KGPU alone\t",
+                            "\rTogether 0/1 s\033[K\rTogether 1/1 s\033[K\r\033[KTogether\t"}) {
+    EXPECT_NE(run.out.find(drawn), std::string::npos) << drawn << "\n" << run.out;
+  }
+}
+
 // The default count of threads follows the affinity mask and a cgroup's
 // quota, read where the process's cgroup is.
 TEST(CpuAndGpu, DefaultThreadsAndQuota) {

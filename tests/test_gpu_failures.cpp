@@ -53,7 +53,27 @@ TEST(CheckedCalls, EachSiteReportsItsFailureAndExits) {
   const std::vector<std::string> checkedSustained = {"--size=1", "--loops=1", "--verify", "--duration=1"};
   const char *sustainedCopy =
       "cudaMemcpyAsync(d_sustainedOut, d_sustainedIn, memSize, cudaMemcpyDeviceToDevice, 0)";
+  // The sweep at 1, 2 and 4 MiB, each size one repetition of 1 ms.
+  const std::vector<std::string> sweep = {"--size=1", "--loops=1", "--sweep", "--sweep-loops=1"};
+  const std::string sweepHeader = figures + "\nMemcpy by size, best of 1, Total:\n";
+  const std::string swept =
+      sweepHeader + "     1 MiB\t    2097.2 MB/s\n     2 MiB\t    4194.3 MB/s\n     4 MiB\t    8388.6 MB/s\n";
   const std::vector<FailedCall> cases = {
+      {"cudaEventCreate:5=2", sweep, sweepHeader, 700, 2, noAlloc, "cudaEventCreate(&sweepStart)"},
+      {"cudaEventCreate:6=2", sweep, sweepHeader, 701, 2, noAlloc, "cudaEventCreate(&sweepStop)"},
+      {"cudaMalloc:4=2", sweep, sweepHeader, 702, 2, noAlloc, "cudaMalloc((void **) &d_sweepIn, sweepBytes)"},
+      {"cudaMalloc:5=2", sweep, sweepHeader, 703, 2, noAlloc, "cudaMalloc((void **) &d_sweepOut, sweepBytes)"},
+      {"cudaEventRecord:5=400", sweep, sweepHeader, 704, 400, handle, "cudaEventRecord(sweepStart, 0)"},
+      {"cudaMemcpy:3=700", sweep, sweepHeader, 705, 700, address,
+       "cudaMemcpy(d_sweepOut, d_sweepIn, sweepBytes, cudaMemcpyDeviceToDevice)"},
+      {"cudaEventRecord:6=400", sweep, sweepHeader, 706, 400, handle, "cudaEventRecord(sweepStop, 0)"},
+      {"cudaDeviceSynchronize:3=700", sweep, sweepHeader, 707, 700, address, "cudaDeviceSynchronize()"},
+      {"cudaEventElapsedTime:3=1", sweep, sweepHeader, 708, 1, invalid,
+       "cudaEventElapsedTime(&sweepMs, sweepStart, sweepStop)"},
+      {"cudaFree:4=1", sweep, sweepHeader, 709, 1, invalid, "cudaFree(d_sweepIn)"},
+      {"cudaFree:5=1", sweep, sweepHeader, 710, 1, invalid, "cudaFree(d_sweepOut)"},
+      {"cudaEventDestroy:5=400", sweep, swept, 711, 400, handle, "cudaEventDestroy(sweepStop)"},
+      {"cudaEventDestroy:6=400", sweep, swept, 712, 400, handle, "cudaEventDestroy(sweepStart)"},
       {"cudaSetDevice:1=100", {"--loops=0"}, badLoops, 44, 100, "cudaErrorNoDevice", "cudaSetDevice(0)"},
       {"cudaSetDevice:1=999", {"--size=0"}, badSize, 44, 999, "cudaErrorUnknown", "cudaSetDevice(0)"},
       {"cudaEventCreate:1=2", one, "", 195, 2, noAlloc, "cudaEventCreate(&start)"},

@@ -77,7 +77,10 @@ int defaultCpuThreads(int cpusInMask, int quotaCpus) {
     cpus = quotaCpus;
   }
   const int threads = cpus - 1;
-  return threads < 1 ? 1 : threads > kMostCpuThreads ? kMostCpuThreads : threads;
+  if (threads < 1) {
+    return 1;
+  }
+  return threads > kMostCpuThreads ? kMostCpuThreads : threads;
 }
 
 int quotaCpusFromMax(const char *cpuMax) {
