@@ -8,18 +8,13 @@
 
 namespace {
 
-// A figure as the text report prints it.
-double printed(double figure) {
-  return strtod(printedFigure(figure).c_str(), nullptr);
-}
-
 // 1 - together / alone; unknown when alone prints as 0.0.
 Known<double> drop(double alone, double together) {
-  const double before = printed(alone);
+  const double before = printedValue(alone);
   if (before == 0.0) {
     return Known<double>();
   }
-  return knownAs(1.0 - printed(together) / before);
+  return knownAs(1.0 - printedValue(together) / before);
 }
 
 // A whole decimal number at the start of text (after blanks); false
@@ -67,7 +62,7 @@ CpuGpuSummary summarizeCpuAndGpu(const CpuAndGpuRecord &record) {
   summary.ended = true;
   summary.cpuDrop = drop(cpu.cpuMbPerS, both.cpuMbPerS);
   summary.gpuDrop = drop(gpu.gpuMbPerS, both.gpuMbPerS);
-  summary.both = printed(both.cpuMbPerS) + printed(both.gpuMbPerS);
+  summary.both = printedValue(both.cpuMbPerS) + printedValue(both.gpuMbPerS);
   return summary;
 }
 

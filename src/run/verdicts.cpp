@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "board/decimal.h"
@@ -23,7 +22,7 @@ int fail(int kind, const std::string &message) {
 int checkMinimum(long long minTotal) {
   const double total = runRecord().copy.figure;
   const std::string printed = printedFigure(total);
-  if (std::isfinite(total) && strtod(printed.c_str(), nullptr) >= static_cast<double>(minTotal)) {
+  if (std::isfinite(total) && printedValue(total) >= static_cast<double>(minTotal)) {
     return kRunOk;
   }
   return fail(kErrorBelowMinimum, "Memcpy total " + printed + " MB/s is below the expected minimum of " +

@@ -1,7 +1,6 @@
 #include "sweep/sweep_record.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <string>
 
 #include "board/gpu_cache.h"
@@ -11,11 +10,6 @@ namespace {
 
 const uint64_t kMiB = 1u << 20;
 const uint64_t kLargestSweepMiB = 2048;
-
-// A Total as the report prints it.
-double printedTotal(const SweepSize &size) {
-  return strtod(printedFigure(size.totalMbPerS).c_str(), nullptr);
-}
 
 }  // namespace
 
@@ -40,9 +34,9 @@ uint32_t sweepPlateauMiB(const SweepRecord &record) {
   if (record.sizes.empty() || record.sizes.size() != record.planMiB.size()) {
     return 0;
   }
-  const double largest = printedTotal(record.sizes.back());
+  const double largest = printedValue(record.sizes.back().totalMbPerS);
   size_t plateau = record.sizes.size() - 1;
-  while (plateau > 0 && std::fabs(printedTotal(record.sizes[plateau - 1]) - largest) <= 0.1 * largest) {
+  while (plateau > 0 && std::fabs(printedValue(record.sizes[plateau - 1].totalMbPerS) - largest) <= 0.1 * largest) {
     plateau--;
   }
   return record.sizes[plateau].sizeMiB;

@@ -1,6 +1,7 @@
 #include "timing/rate.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 float megabytesPerSecond(double bytes, float elapsedTimeInMs) {
   // Bytes per millisecond / 1000 = bytes per microsecond = MB/s.
@@ -11,4 +12,8 @@ std::string printedFigure(double figure) {
   char text[512];
   snprintf(text, sizeof text, "%.1f", figure);
   return text;
+}
+
+double printedValue(double figure) {
+  return strtod(printedFigure(figure).c_str(), nullptr);
 }
