@@ -11,20 +11,10 @@
 #include "record/run_record.h"
 #include "run/run_verify.h"
 #include "sampling/gpu_clock.h"
+#include "sampling/sample.h"
 #include "sampling/thermal_zones.h"
 
 namespace {
-
-// "\tRAM: <MHz> MHz" when the part's sample read the rate, as the RAM line has it.
-std::string ramText(const Sample &sample) {
-  if (!sample.memoryClockHz.known) {
-    return "";
-  }
-  char text[64];
-  snprintf(text, sizeof text, "\tRAM: %.1f MHz",
-           static_cast<double>(static_cast<float>(sample.memoryClockHz.value) / 1000000.0f));
-  return text;
-}
 
 // A drop in tenths of a percent, or "unknown".
 std::string dropText(const Known<double> &drop) {
@@ -41,6 +31,7 @@ std::string dropText(const Known<double> &drop) {
 void printPart() {
   const CpuAndGpuRecord &phase = runRecord().cpuAndGpu;
   const CpuGpuPart &part = phase.parts.back();
+  const CpuGpuSummary summary = summarizeCpuAndGpu(phase);
   clearProgress();
   if (part.name == kCpuAlone) {
     printf("CPU alone\t%8.1f MB/s", part.cpuMbPerS);
@@ -48,11 +39,11 @@ void printPart() {
     printf("GPU alone\t%8.1f MB/s", part.gpuMbPerS);
   } else {
     printf("Together\tCPU %.1f MB/s, GPU %.1f MB/s, both %.1f MB/s", part.cpuMbPerS, part.gpuMbPerS,
-           summarizeCpuAndGpu(phase).both);
+           summary.both);
   }
-  printf("%s\n", ramText(part.sample).c_str());
+  printRamColumn(part.sample);
+  printf("\n");
   if (part.name == kTogether) {
-    const CpuGpuSummary summary = summarizeCpuAndGpu(phase);
     printf("Drop beside each other: CPU %s, GPU %s\n", dropText(summary.cpuDrop).c_str(),
            dropText(summary.gpuDrop).c_str());
   }

@@ -23,10 +23,7 @@ void printInterval() {
   clearProgress();
   printf("%d s\tMemcpy\t%7.1f MB/s (Total: %.1f MB/s)", interval.endS, interval.mbPerS, interval.totalMbPerS);
   const Sample &sample = interval.sample;
-  if (sample.memoryClockHz.known) {
-    // As the RAM line has it: single precision.
-    printf("\tRAM: %.1f MHz", static_cast<double>(static_cast<float>(sample.memoryClockHz.value) / 1000000.0f));
-  }
+  printRamColumn(sample);
   const Temperature *hottestZone = hottest(sample.temperatures);
   if (hottestZone != nullptr) {
     printf("\t%.1f C %s", static_cast<double>(hottestZone->milliCelsius) / 1000.0,

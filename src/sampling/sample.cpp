@@ -1,6 +1,7 @@
 #include "sampling/sample.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "board/memory_clock.h"
 #include "sampling/gpu_clock.h"
@@ -33,4 +34,10 @@ const Temperature *hottest(const std::vector<Temperature> &temperatures) {
       temperatures.begin(), temperatures.end(),
       [](const Temperature &a, const Temperature &b) { return a.milliCelsius < b.milliCelsius; });
   return found != temperatures.end() ? &*found : nullptr;
+}
+
+void printRamColumn(const Sample &sample) {
+  if (sample.memoryClockHz.known) {
+    printf("\tRAM: %.1f MHz", static_cast<double>(static_cast<float>(sample.memoryClockHz.value) / 1000000.0f));
+  }
 }

@@ -24,6 +24,10 @@ struct SampleSources {
 // Reads one sample.
 Sample takeSample(const SampleSources &sources);
 
+// Prints the text report's "\tRAM: <MHz> MHz" column of a sample, in single
+// precision as the RAM line has it; nothing without a rate.
+void printRamColumn(const Sample &sample);
+
 // The hottest reading (the first on a tie); nullptr when there is none.
 const Temperature *hottest(const std::vector<Temperature> &temperatures);
 
