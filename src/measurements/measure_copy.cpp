@@ -6,7 +6,6 @@
 #include "gpu/check_gpu_call.h"
 #include "measurements/measurements.h"
 #include "timing/timed_loop.h"
-#include "timing/rate.h"
 
 namespace {
 
@@ -39,14 +38,11 @@ int measureDeviceCopy(uint32_t memSize, int repetitions, const PhaseObserver &ob
   const double bytes = 2.0 * static_cast<double>(memSize);
   const TimedWork work = {&kCopyTimer, start, stop, fewestMs(bytes, kMostMbPerS)};
   observer.partBegins("Memcpy", repetitions, bytes);
-  const int status = timeRepetitions(
+  const int timed = timeRepetitions(
       work, repetitions, observer,
       [=] { CHECK_GPU_CALL(228, cudaMemcpy(d_odata, d_idata, memSize, cudaMemcpyDeviceToDevice)); }, &copy->stats,
       &copy->badMs);
-  copy->done = status == kTimedCompleted || copy->stats.count == repetitions;
-  if (copy->done) {
-    copy->figure = megabytesPerSecond(bytes, copy->stats.shortest);
-  }
+  const int status = measurementEnded(timed, repetitions, bytes, copy);
 
   // The last repetition wrote the whole destination.
   if (check != nullptr && copy->done) {
@@ -60,5 +56,5 @@ int measureDeviceCopy(uint32_t memSize, int repetitions, const PhaseObserver &ob
   CHECK_GPU_CALL(249, cudaEventDestroy(start));
   CHECK_GPU_CALL(250, cudaFree(d_idata));
   CHECK_GPU_CALL(251, cudaFree(d_odata));
-  return status == kTimedBadTime ? kMeasureBadTime : copy->done ? kMeasureCompleted : kMeasureStopped;
+  return status;
 }

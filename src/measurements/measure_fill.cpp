@@ -4,7 +4,6 @@
 #include "gpu/check_gpu_call.h"
 #include "measurements/measurements.h"
 #include "timing/timed_loop.h"
-#include "timing/rate.h"
 
 namespace {
 
@@ -30,13 +29,10 @@ int measureDeviceFill(uint32_t memSize, int repetitions, const PhaseObserver &ob
   const double bytes = static_cast<double>(memSize);
   const TimedWork work = {&kFillTimer, start, stop, fewestMs(bytes, kMostMbPerS)};
   observer.partBegins("Memset", repetitions, bytes);
-  const int status = timeRepetitions(
+  const int timed = timeRepetitions(
       work, repetitions, observer, [=] { CHECK_GPU_CALL(275, cudaMemset(d_odata, 0, memSize)); },
       &fill->stats, &fill->badMs);
-  fill->done = status == kTimedCompleted || fill->stats.count == repetitions;
-  if (fill->done) {
-    fill->figure = megabytesPerSecond(bytes, fill->stats.shortest);
-  }
+  const int status = measurementEnded(timed, repetitions, bytes, fill);
 
   if (check != nullptr && fill->done) {
     unsigned char *h_check = check->h_check;
@@ -47,5 +43,5 @@ int measureDeviceFill(uint32_t memSize, int repetitions, const PhaseObserver &ob
   CHECK_GPU_CALL(293, cudaEventDestroy(stop));
   CHECK_GPU_CALL(294, cudaEventDestroy(start));
   CHECK_GPU_CALL(295, cudaFree(d_odata));
-  return status == kTimedBadTime ? kMeasureBadTime : fill->done ? kMeasureCompleted : kMeasureStopped;
+  return status;
 }

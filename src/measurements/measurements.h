@@ -18,6 +18,12 @@ struct MeasuredFigure {
 // How a measurement ended.
 enum MeasureStatus { kMeasureCompleted, kMeasureStopped, kMeasureBadTime, kMeasureNoHostMemory };
 
+// How a measurement's timed loop ended (a TimedStatus), into *figure: done
+// once all `repetitions` times are in its stats (a stop after the last
+// still leaves it done), and then its best-of-N rate for bytes a
+// repetition. Returns kMeasureCompleted, kMeasureStopped or kMeasureBadTime.
+int measurementEnded(int timed, int repetitions, double bytes, MeasuredFigure *figure);
+
 // Best-of-N device-to-device copy rate in MB/s (10^6 bytes per second),
 // counting each byte once read and once written, into *copy: every
 // repetition's time goes into its stats, and it is done once all ran. With
