@@ -334,17 +334,16 @@ int runOnDevice(uint32_t memSize, Phase *phase) {
 
 void settleCpuThreads(CpuAndGpuRecord *record) {
   record->reached = true;
-  if (record->threadsAsked.known) {
-    record->threads = record->threadsAsked.value;
-    return;
-  }
-  const std::vector<int> cpus = allowedCpus();
-  record->threads = defaultCpuThreads(cpus.empty() ? 1 : static_cast<int>(cpus.size()), cgroupQuotaCpus());
+  record->allowedCpus = allowedCpus();
+  const std::vector<int> &cpus = record->allowedCpus;
+  record->threads = record->threadsAsked.known
+                        ? record->threadsAsked.value
+                        : defaultCpuThreads(cpus.empty() ? 1 : static_cast<int>(cpus.size()), cgroupQuotaCpus());
 }
 
 int runCpuAndGpuPhase(uint32_t memSize, const SampleSources &sources, const PhaseObserver &observer,
                       CpuAndGpuRecord *record, const DataCheck *check) {
-  const std::vector<int> cpus = allowedCpus();
+  const std::vector<int> &cpus = record->allowedCpus;
   record->batchCopies = batchCopies(memSize);
   const uint64_t needed = static_cast<uint64_t>(record->threads) * 2 * kCpuBufferBytes;
   const uint64_t available = availableMemory();

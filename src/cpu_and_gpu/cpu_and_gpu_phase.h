@@ -19,8 +19,9 @@ enum CpuGpuStatus {
   kCpuGpuThreadFailed,
 };
 
-// Sets the record's threads in force: --cpu-threads, or the CPUs the
-// process may run on, bounded by its cgroup's quota, less one.
+// Reads the CPUs the process may run on into the record and sets its
+// threads in force: --cpu-threads, or those CPUs, bounded by the cgroup's
+// quota, less one.
 void settleCpuThreads(CpuAndGpuRecord *record);
 
 // Copies on the CPU and the GPU, each alone and then both at once, for

@@ -36,6 +36,7 @@ struct CpuAndGpuRecord {
   Known<int> threadsAsked;         // --cpu-threads
   bool reached = false;            // the phase began: threads is set
   int threads = 0;                 // in force
+  std::vector<int> allowedCpus;    // the affinity mask's CPUs as the phase began, ascending
   std::vector<int> cpus;           // each thread's CPU, -1 where it could not be pinned
   long batchCopies = 0;
   std::vector<CpuGpuPart> parts;   // those that ended, in order
