@@ -109,3 +109,19 @@ start_server() {
   cat "$log"
   return 1
 }
+
+# Asks the Prometheus server on 127.0.0.1:$server_port (the stage's) its API
+# (a path, then curl's arguments); the answer is read by tools/prometheus_api.py.
+api() {
+  # shellcheck disable=SC2154 # server_port is the stage's
+  curl -sf --max-time 5 "http://127.0.0.1:$server_port/api/v1/$1" "${@:2}"
+}
+read_api() {
+  /usr/bin/python3 tools/prometheus_api.py "$@"
+}
+
+# The number of series a PromQL query returns, or nothing when the server
+# does not answer.
+series_count() {
+  api query --data-urlencode "query=$1" | read_api count
+}
